@@ -1,0 +1,97 @@
+#include "app/context_menu.h"
+
+#include "app/program.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+void DeleteGlyph(HBITMAP& glyph)
+{
+    if (glyph != nullptr) {
+        DeleteObject(glyph);
+        glyph = nullptr;
+    }
+}
+
+}  // namespace
+
+ContextMenu::ContextMenu()
+    : popup_(nullptr), prevGlyph_(nullptr), playGlyph_(nullptr), stopGlyph_(nullptr), nextGlyph_(nullptr)
+{
+}
+
+ContextMenu::~ContextMenu()
+{
+    Destroy();
+}
+
+void ContextMenu::Create(HINSTANCE instance)
+{
+    // Only the popup is kept: detach it from the bar that carries it, so the bar can go now
+    // and destroying the popup later frees everything.
+    HMENU bar = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
+    popup_ = GetSubMenu(bar, 0);
+    RemoveMenu(bar, 0, MF_BYPOSITION);
+    DestroyMenu(bar);
+
+    prevGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PREV));
+    playGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PLAY));
+    stopGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_STOP));
+    nextGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_NEXT));
+
+    // The transport items are checked in the template and never unchecked, so each always
+    // shows its glyph in the check-mark column.
+    SetMenuItemBitmaps(popup_, IDM_PREV, MF_BYCOMMAND, nullptr, prevGlyph_);
+    SetMenuItemBitmaps(popup_, IDM_PLAY, MF_BYCOMMAND, nullptr, playGlyph_);
+    SetMenuItemBitmaps(popup_, IDM_STOP, MF_BYCOMMAND, nullptr, stopGlyph_);
+    SetMenuItemBitmaps(popup_, IDM_NEXT, MF_BYCOMMAND, nullptr, nextGlyph_);
+
+    SyncCheckMarks();
+}
+
+void ContextMenu::Destroy()
+{
+    if (popup_ != nullptr) {
+        DestroyMenu(popup_);
+        popup_ = nullptr;
+    }
+    DeleteGlyph(prevGlyph_);
+    DeleteGlyph(playGlyph_);
+    DeleteGlyph(stopGlyph_);
+    DeleteGlyph(nextGlyph_);
+}
+
+void ContextMenu::SyncCheckMarks()
+{
+    CheckMenuItem(popup_, IDM_TOPMOST, MF_BYCOMMAND | (ShowTopMost != 0 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup_, IDM_RANDOM, MF_BYCOMMAND | (RandomPlay != 0 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup_, IDM_AUTOREPEAT, MF_BYCOMMAND | (AutoRepeat != 0 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuRadioItem(popup_, IDM_ONETRACK, IDM_ALLTRACKS, AllTracksMode != 0 ? IDM_ALLTRACKS : IDM_ONETRACK,
+                       MF_BYCOMMAND);
+}
+
+void ContextMenu::ShowAtCursor(HWND window)
+{
+    // Where the cursor is now, not where the message says: a posted click carries no point.
+    SetForegroundWindow(window);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TrackPopupMenu(popup_, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+}
+
+void TopmostSwitch(HWND window, int on)
+{
+    if (on != 0) {
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ShowTopMost = 1;
+    } else {
+        // Off means behind everything, not merely no longer topmost. Windows drops the
+        // topmost style on HWND_BOTTOM by itself; Wine keeps it unless told first, and
+        // raises a window it activates, so the move must not activate.
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ShowTopMost = 0;
+    }
+    Menu.SyncCheckMarks();
+}

@@ -1,0 +1,21 @@
+#ifndef VELTOCD_APP_PROGRAM_H
+#define VELTOCD_APP_PROGRAM_H
+
+#include <windows.h>
+
+class CdAudioDevice;
+class ContextMenu;
+class PlaybackController;
+class TrayIcon;
+struct PlayOrder;
+
+// The program-wide objects. The static ones are constructed before WinMain runs, in the
+// order of their definition in program.cpp, and destroyed in reverse after it returns.
+extern HINSTANCE AppInstance;  // 0 until WinMain stores it
+extern CdAudioDevice CdDevice;
+extern PlayOrder Order;
+extern PlaybackController Controller;
+extern ContextMenu Menu;
+extern TrayIcon Tray;
+
+#endif

@@ -1,0 +1,47 @@
+#include "app/tray_icon.h"
+
+#include "common/text.h"
+#include "res/resource.h"
+
+namespace {
+
+// The first form's tip field; the newer, longer field of the platform's record is not ours.
+const int kTipSize = 64;
+
+}  // namespace
+
+TrayIcon::TrayIcon() : record_() {}
+
+void TrayIcon::AddIcon(HWND window, HINSTANCE instance)
+{
+    record_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record_.hWnd = window;
+    record_.uID = 1;
+    record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record_.uCallbackMessage = WM_TRAYNOTIFY;
+    record_.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    CopyText(record_.szTip, kTipSize, "veltoCD");
+    Shell_NotifyIconA(NIM_ADD, &record_);
+}
+
+void TrayIcon::SetTip(const char* text)
+{
+    // The tip field holds 63 bytes: a longer text is cut between characters.
+    CopyText(record_.szTip, kTipSize, text);
+    Shell_NotifyIconA(NIM_MODIFY, &record_);
+}
+
+void TrayIcon::DeleteIcon()
+{
+    Shell_NotifyIconA(NIM_DELETE, &record_);
+}
+
+void TrayIcon::OnNotify(LPARAM mouseMessage)
+{
+    if (mouseMessage == WM_LBUTTONDOWN) {
+        SetForegroundWindow(record_.hWnd);
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        // Open the menu once this notification has been handled, at the cursor.
+        PostMessageA(record_.hWnd, WM_RBUTTONDOWN, 0, 0);
+    }
+}

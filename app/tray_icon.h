@@ -1,0 +1,29 @@
+#ifndef VELTOCD_APP_TRAY_ICON_H
+#define VELTOCD_APP_TRAY_ICON_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+// How the notification area reports mouse actions on our icon to the main window.
+const UINT WM_TRAYNOTIFY = WM_USER + 100;
+
+// The notification-area icon. Every add, modify and delete passes the one record, in the
+// platform's first form so that every version of the shell takes it.
+class TrayIcon {
+public:
+    TrayIcon();
+
+    void AddIcon(HWND window, HINSTANCE instance);
+    void SetTip(const char* text);
+    void DeleteIcon();
+    void OnNotify(LPARAM mouseMessage);
+
+    const NOTIFYICONDATAA& Record() const { return record_; }
+
+private:
+    NOTIFYICONDATAA record_;
+};
+
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "the first form is 88 bytes on 32-bit Windows");
+
+#endif

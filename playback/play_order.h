@@ -1,0 +1,22 @@
+#ifndef VELTOCD_PLAYBACK_PLAY_ORDER_H
+#define VELTOCD_PLAYBACK_PLAY_ORDER_H
+
+#include <windows.h>
+
+// Which track plays at each position: natural order, or shuffled when RandomPlay is on.
+// Byte arithmetic on purpose: positions and counts wrap modulo 256.
+struct PlayOrder {
+    BYTE order[256];  // order[i] is the track played at position i
+    BYTE TrackCount;  // 0 without a disc
+    BYTE position;
+
+    void Build();
+    int Seek(BYTE track);
+    void RandomOn();
+    void RandomOff();
+    BYTE CurrentTrack() const { return order[position]; }
+};
+
+static_assert(sizeof(PlayOrder) == 258, "the play order is a 258-byte record");
+
+#endif

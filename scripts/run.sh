@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs veltoCD under Wine with the simulated CD drive
+# holding a demo disc: on your display when DISPLAY is set, otherwise on a private Xvfb
+# display, with a screenshot to look at.
+#   bash scripts/run.sh          start it
+#   bash scripts/run.sh --stop   end a run started without a display
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/win64"
+work="$build/run"
+prefix="$work/prefix"
+
+stop() {
+    if [ -f "$work/xvfb.pid" ]; then
+        . "$root/scripts/wine-env.sh" "$work"
+        WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true
+        kill "$(cat "$work/xvfb.pid")" 2>/dev/null || true
+        rm -f "$work/xvfb.pid"
+        echo "veltoCD stopped."
+    else
+        echo "No veltoCD run without a display is going on."
+    fi
+}
+if [ "${1:-}" = "--stop" ]; then
+    stop
+    exit 0
+fi
+
+bash "$root/scripts/setup.sh"
+cmake --preset win64 -S "$root" >/dev/null
+cmake --build --preset win64
+bash "$root/scripts/make-prefix.sh" "$work"
+. "$root/scripts/wine-env.sh" "$work"
+export WINEPREFIX="$prefix"
+
+mkdir -p "$prefix/drive_c/veltoCD" "$prefix/drive_c/cdsim"
+cp "$build/veltoCD.exe" "$prefix/drive_c/veltoCD/veltoCD.exe"
+cp "$build/tools/cdsim/cdsim.dll" "$prefix/drive_c/windows/system32/cdsim.dll"
+disc="$prefix/drive_c/cdsim/disc.txt"
+if [ ! -f "$disc" ]; then
+    cat > "$disc" <<'DISC'
+# The demo disc: edit freely while the player runs (present=0 takes the disc out).
+present=1
+tracks=24000,31000,22000,38000,27000,35000
+DISC
+fi
+exe='C:\veltoCD\veltoCD.exe'
+
+if [ -n "${DISPLAY:-}" ]; then
+    echo "veltoCD runs on $DISPLAY. Right-click the stage for the menu; 終了 (Exit) ends it."
+    echo "The demo disc is $disc."
+    velto_wine "$exe"
+    exit 0
+fi
+
+[ ! -f "$work/xvfb.pid" ] || stop >/dev/null
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+echo $! > "$work/xvfb.pid"
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+(velto_wine "$exe" >/dev/null 2>&1 &)
+sleep 6
+import -window root "$work/screenshot.png"
+echo "veltoCD runs on the virtual display $DISPLAY (no DISPLAY was set)."
+echo "Screenshot: $work/screenshot.png"
+echo "The demo disc is $disc."
+echo "Stop it with: bash scripts/run.sh --stop"

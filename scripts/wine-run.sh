@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine in a private copy of the base prefix, on a private
+# Xvfb display, and leaves nothing behind:
+#   scripts/wine-run.sh PROGRAM.exe [ARGS...]
+# Environment:
+#   VELTO_WINE_WORK  folder made by make-prefix.sh (holds prefix/ and locale/)
+#   VELTO_CDSIM_DLL  the simulated drive to install as the cdaudio device (optional)
+#   VELTO_APP_EXE    the player, copied to C:\veltoCD\veltoCD.exe (optional)
+#   VELTO_KEEP=1     keep the copy and print where it is (for a post-mortem)
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+work=${VELTO_WINE_WORK:?VELTO_WINE_WORK must name the folder made by make-prefix.sh}
+base="$work/prefix"
+[ -f "$base/.veltocd-stamp" ] || { echo "wine-run: no prefix in $work (run make-prefix.sh)" >&2; exit 2; }
+. "$here/wine-env.sh" "$work"
+
+tmp=$(mktemp -d /tmp/velto-run.XXXXXX)
+prefix="$tmp/prefix"
+xvfb_pid=""
+
+cleanup() {
+    WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1
+    WINEPREFIX="$prefix" "$WINESERVER" -w >/dev/null 2>&1
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+    if [ "${VELTO_KEEP:-0}" = 1 ]; then echo "wine-run: kept $tmp" >&2; else rm -rf "$tmp"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Copy the prefix; the big system folders nothing writes to are hard-linked instead.
+mkdir -p "$prefix/drive_c/windows"
+for entry in "$base"/* "$base"/.[!.]*; do
+    [ "$(basename "$entry")" = drive_c ] || cp -a "$entry" "$prefix/"
+done
+for entry in "$base"/drive_c/*; do
+    [ "$(basename "$entry")" = windows ] || cp -a "$entry" "$prefix/drive_c/"
+done
+for entry in "$base"/drive_c/windows/*; do
+    case "$(basename "$entry")" in
+        system32|syswow64|winsxs) cp -al "$entry" "$prefix/drive_c/windows/" ;;
+        *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
+    esac
+done
+mkdir -p "$prefix/drive_c/cdsim"
+if [ -n "${VELTO_CDSIM_DLL:-}" ]; then
+    cp --remove-destination "$VELTO_CDSIM_DLL" "$prefix/drive_c/windows/system32/cdsim.dll"
+fi
+if [ -n "${VELTO_APP_EXE:-}" ]; then
+    mkdir -p "$prefix/drive_c/veltoCD"
+    cp "$VELTO_APP_EXE" "$prefix/drive_c/veltoCD/veltoCD.exe"
+fi
+
+# A display of our own; Xvfb picks a free number and tells us through fd 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$tmp/display" ] && break
+    sleep 0.05
+done
+display=$(head -n1 "$tmp/display")
+[ -n "$display" ] || { echo "wine-run: Xvfb did not start" >&2; exit 2; }
+
+export WINEPREFIX="$prefix" DISPLAY=":$display"
+export VELTO_PREFIX_UNIX="$prefix"
+velto_wine "$@"

@@ -1,0 +1,44 @@
+// The simulated disc, as described by the control file disc.txt (format in README.md).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cdsim {
+
+enum class DelayMode { Seek, Stop };
+
+struct DiscConfig {
+    bool present = false;
+    bool ready = true;
+    std::vector<uint32_t> tracksMs;
+    bool failOpen = false;
+    bool failTimeFormat = false;
+    bool failPlay = false;
+    uint32_t failAfterMs = 0;
+    bool notifyEnd = false;
+    uint32_t startDelayMs = 0;
+    DelayMode startDelayMode = DelayMode::Seek;
+
+    // A disc that can be read: present, ready and with tracks.
+    bool usable() const { return present && ready && !tracksMs.empty(); }
+};
+
+constexpr std::size_t kMaxTracks = 99;
+constexpr uint32_t kMaxTrackMs = 100u * 60u * 1000u;
+// An MSF minute is one byte, so no position may lie past 255 minutes.
+constexpr uint32_t kMaxDiscMs = 255u * 60u * 1000u;
+constexpr uint32_t kMaxDelayMs = 60u * 1000u;
+constexpr std::size_t kMaxControlBytes = 64 * 1024;
+
+// Parses the whole text of a control file. On failure returns false, leaves `out`
+// untouched and says why in `error` (with the line number).
+bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::string& error);
+
+// Reads and parses the control file at `path`. A missing, unreadable, oversized or
+// malformed file gives the empty drive (a default DiscConfig); `error` says which.
+DiscConfig loadControl(const std::wstring& path, std::string& error);
+
+}  // namespace cdsim
