@@ -625,6 +625,15 @@ TEST_CASE("closing while a play runs") {
     CHECK(again.play(MCI_WAIT | MCI_FROM, MCI_MAKE_MSF(0, 0, 37)) == 0);
 }
 
+TEST_CASE("a slow drive keeps its caller waiting at close") {
+    Disc d = shortDisc();
+    d.closeDelayMs = 300;
+    Session s(d);
+    DWORD start = GetTickCount();
+    CHECK(s.cd.close() == 0);
+    CHECK(GetTickCount() - start >= 290);
+}
+
 TEST_CASE("other commands are logged and refused") {
     Session s(shortDisc());
     MCI_INFO_PARMSA info = {};

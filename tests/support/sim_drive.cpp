@@ -67,6 +67,7 @@ std::string controlText(const Disc& disc) {
     t += "notify_end=" + std::string(disc.notifyEnd ? "1" : "0") + "\n";
     t += "start_delay_ms=" + std::to_string(disc.startDelayMs) + "\n";
     t += "start_delay_mode=" + std::string(disc.startDelayStop ? "stop" : "seek") + "\n";
+    t += "close_delay_ms=" + std::to_string(disc.closeDelayMs) + "\n";
     return t;
 }
 

@@ -22,6 +22,7 @@ struct Disc {
     bool notifyEnd = false;
     unsigned startDelayMs = 0;
     bool startDelayStop = false;  // report MCI_MODE_STOP rather than MCI_MODE_SEEK while starting
+    unsigned closeDelayMs = 0;
 };
 
 // A disc in a ready drive with these track lengths (milliseconds).

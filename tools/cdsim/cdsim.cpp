@@ -566,7 +566,12 @@ DWORD handleCommand(DWORD_PTR devId, UINT msg, DWORD flags, LPARAM params) {
     unlockLog();
     LeaveCriticalSection(&d->cs);
 
-    if (msg == MCI_CLOSE_DRIVER) stopThread(*d);
+    if (msg == MCI_CLOSE_DRIVER) {
+        stopThread(*d);
+        // A slow drive keeps the caller waiting, e.g. for tests that look at a program
+        // in the middle of its shut-down.
+        Sleep(disc.closeDelayMs);
+    }
 
     // MCI_WAIT on a play returns when the play is over, as a real drive's would; the
     // drive then knows the play ended, so its notification is not left waiting.

@@ -97,6 +97,7 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
         else if (key == "fail_after_ms") ok = parseNumber(value, kMaxDiscMs, cfg.failAfterMs);
         else if (key == "notify_end") ok = parseFlag(value, cfg.notifyEnd);
         else if (key == "start_delay_ms") ok = parseNumber(value, kMaxDelayMs, cfg.startDelayMs);
+        else if (key == "close_delay_ms") ok = parseNumber(value, kMaxDelayMs, cfg.closeDelayMs);
         else if (key == "start_delay_mode") {
             ok = true;
             if (value == "seek") cfg.startDelayMode = DelayMode::Seek;

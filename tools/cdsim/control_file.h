@@ -21,6 +21,7 @@ struct DiscConfig {
     bool notifyEnd = false;
     uint32_t startDelayMs = 0;
     DelayMode startDelayMode = DelayMode::Seek;
+    uint32_t closeDelayMs = 0;
 
     // A disc that can be read: present, ready and with tracks.
     bool usable() const { return present && ready && !tracksMs.empty(); }
