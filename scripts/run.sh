@@ -44,6 +44,7 @@ present=1
 tracks=24000,31000,22000,38000,27000,35000
 DISC
 fi
+rm -f "$prefix/drive_c/cdsim/mci.log"
 exe='C:\veltoCD\veltoCD.exe'
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -54,12 +55,18 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 [ ! -f "$work/xvfb.pid" ] || stop >/dev/null
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+rm -f "$work/display"
+# Sessions of their own with nothing inherited, so this script's caller is not held up.
+setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" </dev/null >/dev/null 2>&1 &
 echo $! > "$work/xvfb.pid"
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
-(velto_wine "$exe" >/dev/null 2>&1 &)
-sleep 6
+setsid -f env LOCPATH="$VELTO_LOCPATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE" "$exe" </dev/null >/dev/null 2>&1
+for _ in $(seq 150); do
+    xdotool search --onlyvisible --name '^veltoCD$' >/dev/null 2>&1 && break
+    sleep 0.1
+done
+sleep 2  # a couple of ticks: the disc is found and track 1 starts
 import -window root "$work/screenshot.png"
 echo "veltoCD runs on the virtual display $DISPLAY (no DISPLAY was set)."
 echo "Screenshot: $work/screenshot.png"
