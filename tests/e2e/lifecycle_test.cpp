@@ -299,3 +299,52 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     // One refused open, and nothing sent to the drive after it.
     CHECK(log.CommandsSince(0) == std::vector<std::string>{"MCI_OPEN"});
 }
+
+TEST_CASE("an exe name with a double-byte character keeps its settings beside it")
+{
+    // 表 is 0x95 0x5C in code page 932: a byte walk back to the last backslash would stop
+    // inside it and put the settings into a file named after the exe.
+    const char exe[] = "C:\\veltoCD\\表示.exe";
+    REQUIRE(PrepareRun(LongDisc(), nullptr));
+    REQUIRE(CopyFileA(kPlayerExe, exe, FALSE));
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    char commandLine[MAX_PATH];
+    lstrcpynA(commandLine, exe, MAX_PATH);
+    REQUIRE(CreateProcessA(exe, commandLine, nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &startup, &process));
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : TopLevelWindowsOf(process.dwProcessId)) {
+                if (IsWindowVisible(w) && ClassOf(w) == "#32770" && TextOf(w) == "veltoCD") {
+                    window = w;
+                }
+            }
+            return window != nullptr;
+        },
+        kWindowTimeoutMs);
+    CHECK(window != nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    const bool ended = WaitForSingleObject(process.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    REQUIRE(ended);
+
+    CHECK(GetFileAttributesA(kSettingsPath) != INVALID_FILE_ATTRIBUTES);
+    int settingsFiles = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("C:\\veltoCD\\*.ini", &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            ++settingsFiles;
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    CHECK(settingsFiles == 1);
+    DeleteFileA(exe);
+}
