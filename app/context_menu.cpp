@@ -86,10 +86,8 @@ void TopmostSwitch(HWND window, int on)
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         ShowTopMost = 1;
     } else {
-        // Off means behind everything, not merely no longer topmost. Windows drops the
-        // topmost style on HWND_BOTTOM by itself; Wine keeps it unless told first, and
-        // raises a window it activates, so the move must not activate.
-        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Off means behind everything, not merely no longer topmost. Without
+        // SWP_NOACTIVATE, Wine activates the window instead and it stays on top.
         SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ShowTopMost = 0;
     }

@@ -12,32 +12,15 @@ using namespace e2e;
 
 namespace {
 
-const DWORD kWindowTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 10000;
 // The first tick comes a timer period after start-up; leave room for a slow machine.
 const DWORD kFirstPlayTimeoutMs = 5000;
 
 const char kBusyCaption[] = "veltoCD 初期化エラー";
 const char kBusyText[] = "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.";
 
-simdrive::Disc LongDisc()
-{
-    return simdrive::discWithTracks({60000, 60000, 60000});
-}
-
 bool FirstPlayIsTrackOne(const std::string& line)
 {
     return IsCommand(line, "MCI_PLAY") && line.find("from=1:00:00:00 to=2:00:00:00 -> 0") != std::string::npos;
-}
-
-// The exit code, or STILL_ACTIVE if the player did not end.
-DWORD CloseAndWait(PlayerProcess& player, UINT message = WM_CLOSE, WPARAM wParam = 0)
-{
-    DWORD code = STILL_ACTIVE;
-    if (player.Post(message, wParam)) {
-        player.WaitForExit(kExitTimeoutMs, &code);
-    }
-    return code;
 }
 
 // The player's hidden main window and the message box it owns, as far as they exist.
@@ -72,26 +55,6 @@ struct FileGuard {
         if (handle != INVALID_HANDLE_VALUE) {
             CloseHandle(handle);
             handle = INVALID_HANDLE_VALUE;
-        }
-    }
-};
-
-// A window of the test's own in the foreground, to see whether anything takes it away.
-struct Bystander {
-    HWND window = CreateWindowExA(0, "STATIC", "bystander", WS_POPUP | WS_VISIBLE | WS_BORDER, 600, 400, 160, 60,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ~Bystander()
-    {
-        if (window != nullptr) {
-            DestroyWindow(window);
-        }
-    }
-    // Handles what other threads send to it while the test waits.
-    void Pump() const
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&msg);
         }
     }
 };
@@ -146,15 +109,9 @@ TEST_CASE("a second start leaves the running player alone")
     REQUIRE(window != nullptr);
     REQUIRE(log.WaitFor(0, FirstPlayIsTrackOne, kFirstPlayTimeoutMs) != DriveLog::npos);
     const std::size_t beforeSecond = log.Size();
-    Bystander bystander;
+    Bystander bystander(600, 400);
     REQUIRE(bystander.window != nullptr);
-    SetForegroundWindow(bystander.window);
-    REQUIRE(WaitUntil(
-        [&] {
-            bystander.Pump();
-            return GetForegroundWindow() == bystander.window;
-        },
-        2000));
+    REQUIRE(bystander.TakeForeground());
 
     PlayerProcess second;
     REQUIRE(second.Start());

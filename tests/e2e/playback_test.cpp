@@ -14,8 +14,6 @@ using namespace e2e;
 
 namespace {
 
-const DWORD kWindowTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 10000;
 const DWORD kFirstPlayTimeoutMs = 5000;
 // A key or a disc change shows within one timer period (1000 ms by default).
 const DWORD kReactionTimeoutMs = 3000;

@@ -11,8 +11,6 @@ using namespace e2e;
 
 namespace {
 
-const DWORD kWindowTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 10000;
 
 // The timer's period, from the times the presence query of successive ticks shows up in
 // the drive's log after the first play (each tick asks it once while a long track plays).

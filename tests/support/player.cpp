@@ -208,6 +208,36 @@ bool IsTopmost(HWND window)
     return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
+bool ClickAt(POINT point, bool rightButton)
+{
+    // Moved by hand rather than by an absolute move in the input, whose scaling to pixels
+    // may round to a neighbour; Wine may report the old place for a moment after the move.
+    const auto arrived = [point] {
+        POINT cursor = {};
+        return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+    };
+    if (!SetCursorPos(point.x, point.y) || !WaitUntil(arrived, 1000)) {
+        return false;
+    }
+    INPUT clicks[2] = {};
+    clicks[0].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    clicks[1].type = INPUT_MOUSE;
+    clicks[1].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    return SendInput(2, clicks, sizeof(INPUT)) == 2;
+}
+
+std::vector<HWND> VisibleMenusOf(DWORD pid)
+{
+    std::vector<HWND> menus;
+    for (HWND window : TopLevelWindowsOf(pid)) {
+        if (IsWindowVisible(window) && ClassOf(window) == "#32768") {
+            menus.push_back(window);
+        }
+    }
+    return menus;
+}
+
 std::vector<HWND> TopLevelWindowsOf(DWORD pid)
 {
     WindowSearch search = {pid, {}};
@@ -380,6 +410,52 @@ bool SaveScreenshot(const char* name)
     }
     ReleaseDC(nullptr, screen);
     return copied && WriteFileBytes((folder + "\\" + name + ".bmp").c_str(), bytes);
+}
+
+simdrive::Disc LongDisc()
+{
+    return simdrive::discWithTracks({60000, 60000, 60000});
+}
+
+DWORD CloseAndWait(PlayerProcess& player, UINT message, WPARAM wParam)
+{
+    DWORD code = STILL_ACTIVE;
+    if (player.Post(message, wParam)) {
+        player.WaitForExit(kExitTimeoutMs, &code);
+    }
+    return code;
+}
+
+Bystander::Bystander(int x, int y)
+    : window(CreateWindowExA(0, "STATIC", "bystander", WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, 160, 60, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr))
+{
+}
+
+Bystander::~Bystander()
+{
+    if (window != nullptr) {
+        DestroyWindow(window);
+    }
+}
+
+void Bystander::Pump() const
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+}
+
+bool Bystander::TakeForeground() const
+{
+    SetForegroundWindow(window);
+    return WaitUntil(
+        [this] {
+            Pump();
+            return GetForegroundWindow() == window;
+        },
+        2000);
 }
 
 }  // namespace e2e

@@ -16,6 +16,10 @@ namespace e2e {
 extern const char kPlayerExe[];
 extern const char kSettingsPath[];
 
+// Long enough for a slow machine; a test that waits this long has failed anyway.
+const DWORD kWindowTimeoutMs = 10000;
+const DWORD kExitTimeoutMs = 10000;
+
 // One run of veltoCD.exe. The destructor ends a run the test left going: a clean close
 // first, the process handle only if that does not work.
 class PlayerProcess {
@@ -56,6 +60,25 @@ private:
 // Sets the scene for the next run: this disc in the drive, an empty drive log, and the
 // settings file absent (nullptr) or holding exactly `settings`.
 bool PrepareRun(const simdrive::Disc& disc, const char* settings);
+// Three minute-long tracks: nothing ends by itself during a test.
+simdrive::Disc LongDisc();
+// Posts the message (WM_CLOSE or WM_ENDSESSION); the exit code, or STILL_ACTIVE if the
+// player did not end.
+DWORD CloseAndWait(PlayerProcess& player, UINT message = WM_CLOSE, WPARAM wParam = 0);
+
+// A visible window of the test's own: something to take the foreground from the player,
+// or to compare its place in the Z order with.
+struct Bystander {
+    Bystander(int x, int y);
+    ~Bystander();
+    Bystander(const Bystander&) = delete;
+    Bystander& operator=(const Bystander&) = delete;
+    // Handles what other threads send to it while the test waits.
+    void Pump() const;
+    bool TakeForeground() const;
+
+    HWND window;
+};
 
 bool IsTopmost(HWND window);
 // Top-level windows of a process, hidden ones included.
@@ -63,6 +86,12 @@ std::vector<HWND> TopLevelWindowsOf(DWORD pid);
 std::string ClassOf(HWND window);
 std::string TextOf(HWND window);
 std::vector<HWND> ChildrenOf(HWND window, const char* className);
+
+// A click of the left or the right button at a point of the screen, through the system's
+// input queue: the cursor moves there first and stays there.
+bool ClickAt(POINT point, bool rightButton);
+// The visible popup menus ("#32768") that a process shows, the top one first.
+std::vector<HWND> VisibleMenusOf(DWORD pid);
 
 // Polls `done` every stepMs until it holds or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10);
