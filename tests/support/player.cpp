@@ -449,13 +449,18 @@ void Bystander::Pump() const
 
 bool Bystander::TakeForeground() const
 {
-    SetForegroundWindow(window);
+    // Asked again while waiting: under load the player's own last activation may still be
+    // on its way and win over the first request.
     return WaitUntil(
         [this] {
             Pump();
-            return GetForegroundWindow() == window;
+            if (GetForegroundWindow() == window) {
+                return true;
+            }
+            SetForegroundWindow(window);
+            return false;
         },
-        2000);
+        5000, 50);
 }
 
 }  // namespace e2e
