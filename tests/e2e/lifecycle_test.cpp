@@ -2,6 +2,7 @@
 // the start on a drive that cannot be opened.
 #include <doctest/doctest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,143 +11,76 @@
 
 using namespace e2e;
 
-namespace {
-
-// The first tick comes a timer period after start-up; leave room for a slow machine.
-const DWORD kFirstPlayTimeoutMs = 5000;
-
-const char kBusyCaption[] = "veltoCD 初期化エラー";
-const char kBusyText[] = "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.";
-
-bool FirstPlayIsTrackOne(const std::string& line)
-{
-    return IsCommand(line, "MCI_PLAY") && line.find("from=1:00:00:00 to=2:00:00:00 -> 0") != std::string::npos;
-}
-
-// The player's hidden main window and the message box it owns, as far as they exist.
-struct StartupWindows {
-    HWND main = nullptr;
-    HWND box = nullptr;
-    bool mainEverVisible = false;
-};
-
-void LookAtStartupWindows(DWORD pid, StartupWindows& seen)
-{
-    for (HWND window : TopLevelWindowsOf(pid)) {
-        if (ClassOf(window) != "#32770") {
-            continue;
-        }
-        HWND owner = GetWindow(window, GW_OWNER);
-        if (owner == nullptr) {
-            seen.main = window;
-            seen.mainEverVisible = seen.mainEverVisible || IsWindowVisible(window);
-        } else if (IsWindowVisible(window)) {
-            seen.box = window;
-        }
-    }
-}
-
-// A handle that lets others read the file but not write it, closed however the test ends.
-struct FileGuard {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    ~FileGuard() { Release(); }
-    void Release()
-    {
-        if (handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
-            handle = INVALID_HANDLE_VALUE;
-        }
-    }
-};
-
-}  // namespace
-
 TEST_CASE("first run without a settings file")
 {
-    REQUIRE(PrepareRun(LongDisc(), nullptr));
+    SetScene(nullptr);
     DriveLog log;
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    HWND window = player.WaitForWindow(kWindowTimeoutMs);
-    REQUIRE(window != nullptr);
-    MESSAGE("launch to visible window: " << player.LaunchMilliseconds() << " ms");
+    Player player;
+    MESSAGE("launch to visible window: " << player.launchMs << " ms");
 
     RECT outer;
     RECT client;
-    REQUIRE(GetWindowRect(window, &outer));
-    REQUIRE(GetClientRect(window, &client));
+    REQUIRE(GetWindowRect(player.window, &outer));
+    REQUIRE(GetClientRect(player.window, &client));
     CHECK(outer.left == 0);
     CHECK(outer.top == 0);
     CHECK(client.right == 144);
     CHECK(client.bottom == 104);
-    CHECK(IsTopmost(window));
-    CHECK(TextOf(window) == "veltoCD");
+    CHECK(IsTopmost(player.window));
 
-    // Nobody pressed play: the first tick finds the disc and starts track 1.
-    REQUIRE(log.WaitFor(0, FirstPlayIsTrackOne, kFirstPlayTimeoutMs) != DriveLog::npos);
-    CHECK(log.PlaysSince(0) == std::vector<int>{1});
-    SettlePainting(window);
+    // Nobody pressed play: the first tick finds the disc and starts track 1, and only it.
+    const std::size_t play = log.WaitFor(Sends("MCI_PLAY"));
+    REQUIRE(play != DriveLog::npos);
+    CHECK(log.entries[play].line.find("from=1:00:00:00 to=2:00:00:00 -> 0") != std::string::npos);
+    CHECK(log.PlaysSince(0) == "1");
+    SettlePainting(player.window);
     WARN(SaveScreenshot("first_run"));
 
-    const std::size_t beforeClose = log.Size();
-    CHECK(CloseAndWait(player) == 0);
+    const std::size_t beforeClose = log.entries.size();
+    CHECK(player.Close() == 0);
     log.Poll();
     // The device is stopped and closed on the way out.
-    CHECK(log.CommandsSince(beforeClose) == std::vector<std::string>{"MCI_STOP", "MCI_CLOSE"});
-
-    CHECK(TextLines(ReadFileBytes(kSettingsPath)) == std::vector<std::string>{
-              "[GENERAL]", "AutoRepeat=0", "RandomPlay=0", "ShowTopMost=1", "Reverb=5", "Tune=1006",
-              "Whim=300", "WindowPosX=0", "WindowPosY=0"});
+    CHECK(log.CommandsSince(beforeClose) == "MCI_STOP MCI_CLOSE");
+    CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\n"
+                                          "Tune=1006\r\nWhim=300\r\nWindowPosX=0\r\nWindowPosY=0\r\n");
 }
 
 TEST_CASE("a second start leaves the running player alone")
 {
-    REQUIRE(PrepareRun(LongDisc(), "[GENERAL]\r\nWindowPosX=300\r\nWindowPosY=200\r\n"));
+    SetScene("[GENERAL]\r\nWindowPosX=300\r\nWindowPosY=200\r\n");
     DriveLog log;
-    PlayerProcess first;
-    REQUIRE(first.Start());
-    HWND window = first.WaitForWindow(kWindowTimeoutMs);
-    REQUIRE(window != nullptr);
-    REQUIRE(log.WaitFor(0, FirstPlayIsTrackOne, kFirstPlayTimeoutMs) != DriveLog::npos);
-    const std::size_t beforeSecond = log.Size();
+    Player first;
+    REQUIRE(log.WaitFor(Plays(1)) != DriveLog::npos);
+    const std::size_t beforeSecond = log.entries.size();
     Bystander bystander(600, 400);
-    REQUIRE(bystander.window != nullptr);
     REQUIRE(bystander.TakeForeground());
 
-    PlayerProcess second;
-    REQUIRE(second.Start());
+    Player second(kPlayerExe, false);
     bool secondShowedSomething = false;
     DWORD code = STILL_ACTIVE;
-    WaitUntil(
+    bystander.PumpUntil(
         [&] {
-            bystander.Pump();
             for (HWND other : TopLevelWindowsOf(second.Pid())) {
                 secondShowedSomething = secondShowedSomething || IsWindowVisible(other);
             }
-            return second.WaitForExit(0, &code);
+            return (code = second.WaitForExit(0)) != STILL_ACTIVE;
         },
-        kExitTimeoutMs, 2);
-    REQUIRE(code != STILL_ACTIVE);
+        kTimeoutMs, 2);
     CHECK(code == 0);
     CHECK_FALSE(secondShowedSomething);
     // The running player was not brought forward either.
-    bystander.Pump();
-    CHECK(GetForegroundWindow() == bystander.window);
+    CHECK(bystander.PumpUntil([&] { return GetForegroundWindow() == bystander.window; }, 0));
 
     CHECK(first.Running());
-    CHECK(IsWindow(window));
-    CHECK(IsWindowVisible(window));
+    CHECK(IsWindowVisible(first.window));
     RECT outer;
-    GetWindowRect(window, &outer);
+    GetWindowRect(first.window, &outer);
     CHECK(outer.left == 300);
     CHECK(outer.top == 200);
-    // The second instance never touched the drive, and the first went on playing.
+    // Nothing but the first one's status queries reached the drive: no open, stop nor play.
     log.Poll();
-    CHECK(log.CountSince(beforeSecond, "MCI_OPEN") == 0);
-    CHECK(log.CountSince(beforeSecond, "MCI_STOP") == 0);
-    CHECK(log.PlaysSince(beforeSecond).empty());
-
-    CHECK(CloseAndWait(first) == 0);
+    CHECK(log.CommandsSince(beforeSecond) == "");
+    CHECK(first.Close() == 0);
 }
 
 TEST_CASE("ending the session saves the settings like a close")
@@ -156,81 +90,68 @@ TEST_CASE("ending the session saves the settings like a close")
     SUBCASE("the session ends") { ending = TRUE; }
     SUBCASE("the end was cancelled") { ending = FALSE; }
 
-    REQUIRE(PrepareRun(LongDisc(), "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"));
+    SetScene("[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n");
     DriveLog log;
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    REQUIRE(player.WaitForWindow(kWindowTimeoutMs) != nullptr);
-    REQUIRE(log.WaitFor(0, FirstPlayIsTrackOne, kFirstPlayTimeoutMs) != DriveLog::npos);
-    const std::size_t beforeEnd = log.Size();
+    Player player;
+    const std::size_t play = log.WaitFor(Plays(1));
+    REQUIRE(play != DriveLog::npos);
 
-    CHECK(CloseAndWait(player, WM_ENDSESSION, ending) == 0);
+    CHECK(player.Close(WM_ENDSESSION, ending) == 0);
     log.Poll();
-    CHECK(log.CommandsSince(beforeEnd) == std::vector<std::string>{"MCI_STOP", "MCI_CLOSE"});
+    CHECK(log.CommandsSince(play + 1) == "MCI_STOP MCI_CLOSE");
     // Keys already in the file keep their place; the missing ones follow in write order.
-    CHECK(TextLines(ReadFileBytes(kSettingsPath)) == std::vector<std::string>{
-              "[GENERAL]", "Whim=42", "AutoRepeat=1", "WindowPosX=200", "WindowPosY=150", "RandomPlay=0",
-              "ShowTopMost=1", "Reverb=5", "Tune=1006"});
+    CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"
+                                          "RandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\n");
 }
 
 TEST_CASE("a read-only settings file still ends cleanly")
 {
     const char settings[] = "[GENERAL]\r\nTune=2\r\nReverb=99\r\nWindowPosX=-40\r\n";
-    REQUIRE(PrepareRun(LongDisc(), settings));
+    SetScene(settings);
     REQUIRE(SetFileAttributesA(kSettingsPath, FILE_ATTRIBUTE_READONLY));
-    // Wine keeps the attribute as Unix permissions, which root does not obey. Where this
-    // test can still open the file for writing, it holds the file open against writers,
-    // so the player meets the refusal that Windows gives.
-    FileGuard guard;
-    HANDLE probe = CreateFileA(kSettingsPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-        guard.handle = CreateFileA(kSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-        REQUIRE(guard.handle != INVALID_HANDLE_VALUE);
-    }
+    // Wine keeps the attribute as Unix permissions, which root does not obey: the file is
+    // also held open against writers, so the player meets the refusal that Windows gives.
+    std::unique_ptr<void, decltype(&CloseHandle)> guard(
+        CreateFileA(kSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), &CloseHandle);
+    REQUIRE(guard.get() != INVALID_HANDLE_VALUE);
 
-    {
-        PlayerProcess player;
-        REQUIRE(player.Start());
-        REQUIRE(player.WaitForWindow(kWindowTimeoutMs) != nullptr);
-        CHECK(CloseAndWait(player) == 0);
-    }
-    guard.Release();
-
+    CHECK(Player().Close() == 0);
+    guard.reset();
     CHECK(ReadFileBytes(kSettingsPath) == settings);
-    CHECK((GetFileAttributesA(kSettingsPath) & FILE_ATTRIBUTE_READONLY) != 0);
-    RemoveFile(kSettingsPath);
 }
 
 TEST_CASE("a drive in use at start: the warning, no window, the settings untouched")
 {
+    const char settings[] = "; kept as it is\r\n[GENERAL]\r\nTune=1007\r\nWhim=5\r\n";
     simdrive::Disc disc = LongDisc();
     disc.failOpen = true;
-    const char settings[] = "; kept as it is\r\n[GENERAL]\r\nTune=1007\r\nWhim=5\r\n";
-    REQUIRE(PrepareRun(disc, settings));
+    SetScene(settings, disc);
     DriveLog log;
-    PlayerProcess player;
-    REQUIRE(player.Start());
+    Player player(kPlayerExe, false);
 
-    StartupWindows seen;
-    REQUIRE(WaitUntil(
-        [&] {
-            LookAtStartupWindows(player.Pid(), seen);
-            return seen.box != nullptr;
-        },
-        kWindowTimeoutMs, 5));
-    HWND box = seen.box;
-    CHECK(GetWindow(box, GW_OWNER) == seen.main);
-    CHECK(TextOf(box) == kBusyCaption);
-    std::vector<std::string> texts;
-    for (HWND label : ChildrenOf(box, "Static")) {
-        if (!TextOf(label).empty()) {
-            texts.push_back(TextOf(label));
+    // The hidden main window owns the box, and must never show.
+    HWND main = nullptr;
+    HWND box = nullptr;
+    bool mainShown = false;
+    const auto look = [&] {
+        for (HWND window : TopLevelWindowsOf(player.Pid())) {
+            if (ClassOf(window) == "#32770" && GetWindow(window, GW_OWNER) == nullptr) {
+                main = window;
+                mainShown = mainShown || IsWindowVisible(window);
+            } else if (ClassOf(window) == "#32770" && IsWindowVisible(window)) {
+                box = window;
+            }
         }
+        return box != nullptr;
+    };
+    REQUIRE(WaitUntil(look, kTimeoutMs, 5));
+    CHECK(GetWindow(box, GW_OWNER) == main);
+    CHECK(TextOf(box) == "veltoCD 初期化エラー");
+    std::string text;  // the icon's label has none
+    for (HWND label : ChildrenOf(box, "Static")) {
+        text += TextOf(label);
     }
-    CHECK(texts == std::vector<std::string>{kBusyText});
+    CHECK(text == "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.");
     // A warning with the OK button alone.
     const std::vector<HWND> buttons = ChildrenOf(box, "Button");
     REQUIRE(buttons.size() == 1);
@@ -239,22 +160,14 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     WARN(SaveScreenshot("drive_in_use"));
 
     REQUIRE(PostMessageA(box, WM_COMMAND, IDOK, 0));
-    DWORD code = STILL_ACTIVE;
-    WaitUntil(
-        [&] {
-            LookAtStartupWindows(player.Pid(), seen);
-            return player.WaitForExit(0, &code);
-        },
-        kExitTimeoutMs, 5);
-    REQUIRE(code != STILL_ACTIVE);
-    CHECK(code == 0);
-    CHECK(seen.main != nullptr);
-    CHECK_FALSE(seen.mainEverVisible);
-
+    CHECK(WaitUntil([&] { look(); return !player.Running(); }, kTimeoutMs, 5));
+    CHECK(player.WaitForExit(0) == 0);
+    CHECK(main != nullptr);
+    CHECK_FALSE(mainShown);
     CHECK(ReadFileBytes(kSettingsPath) == settings);
-    log.Poll();
     // One refused open, and nothing sent to the drive after it.
-    CHECK(log.CommandsSince(0) == std::vector<std::string>{"MCI_OPEN"});
+    log.Poll();
+    CHECK(log.CommandsSince(0) == "MCI_OPEN");
 }
 
 TEST_CASE("an exe name with a double-byte character keeps its settings beside it")
@@ -262,46 +175,18 @@ TEST_CASE("an exe name with a double-byte character keeps its settings beside it
     // 表 is 0x95 0x5C in code page 932: a byte walk back to the last backslash would stop
     // inside it and put the settings into a file named after the exe.
     const char exe[] = "C:\\veltoCD\\表示.exe";
-    REQUIRE(PrepareRun(LongDisc(), nullptr));
+    SetScene(nullptr);
     REQUIRE(CopyFileA(kPlayerExe, exe, FALSE));
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    char commandLine[MAX_PATH];
-    lstrcpynA(commandLine, exe, MAX_PATH);
-    REQUIRE(CreateProcessA(exe, commandLine, nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &startup, &process));
-    HWND window = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND w : TopLevelWindowsOf(process.dwProcessId)) {
-                if (IsWindowVisible(w) && ClassOf(w) == "#32770" && TextOf(w) == "veltoCD") {
-                    window = w;
-                }
-            }
-            return window != nullptr;
-        },
-        kWindowTimeoutMs);
-    CHECK(window != nullptr);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    const bool ended = WaitForSingleObject(process.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0;
-    if (!ended) {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    REQUIRE(ended);
+    CHECK(Player(exe).Close() == 0);
+    DeleteFileA(exe);
 
     CHECK(GetFileAttributesA(kSettingsPath) != INVALID_FILE_ATTRIBUTES);
     int settingsFiles = 0;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA("C:\\veltoCD\\*.ini", &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            ++settingsFiles;
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        ++settingsFiles;
     }
+    FindClose(search);
     CHECK(settingsFiles == 1);
-    DeleteFileA(exe);
 }

@@ -17,108 +17,63 @@ const DWORD kMenuTimeoutMs = 3000;
 // Away from the top-left corner, where Wine shows its tray window.
 const char kPlacedSettings[] = "[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n";
 
-// A point of the stage below the track list, in screen coordinates; `spot` moves it right.
-POINT StagePoint(HWND window, int spot = 0)
-{
-    POINT point = {24 + 24 * (spot % 5), 80};
-    ClientToScreen(window, &point);
-    return point;
-}
-
-bool SamePoint(POINT a, POINT b)
-{
-    return a.x == b.x && a.y == b.y;
-}
-
-POINT TopLeftOf(HWND window)
-{
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return POINT{rect.left, rect.top};
-}
-
-doctest::String PointText(POINT p)
-{
-    char text[40];
-    wsprintfA(text, "(%ld, %ld)", p.x, p.y);
-    return text;
-}
-
-// Waits until the player shows exactly `count` menus; returns them, the top one first.
-std::vector<HWND> WaitForMenus(const PlayerProcess& player, std::size_t count)
+// Waits until the player shows exactly `count` popup menus; returns them, the top one first.
+std::vector<HWND> WaitForMenus(const Player& player, std::size_t count)
 {
     std::vector<HWND> menus;
     WaitUntil(
         [&] {
-            menus = VisibleMenusOf(player.Pid());
+            menus.clear();
+            for (HWND window : TopLevelWindowsOf(player.Pid())) {
+                if (IsWindowVisible(window) && ClassOf(window) == "#32768") {
+                    menus.push_back(window);
+                }
+            }
             return menus.size() == count;
         },
         kMenuTimeoutMs, 5);
     return menus;
 }
 
-// Opens the menu with a right click on the stage; the menu window, or nullptr. Each call
-// clicks a spot apart from the last: a second press at the same spot soon after the first
-// is a double click, which opens nothing.
-HWND OpenMenuOnStage(const PlayerProcess& player)
+// A right click on the stage below the track list opens the one menu, its top left corner
+// at the cursor. Each call clicks a spot apart from the last: a second press at the same
+// spot soon after the first is a double click, which opens nothing.
+HWND OpenMenuOnStage(const Player& player)
 {
     static int spot = 0;
-    if (!ClickAt(StagePoint(player.Window(), ++spot), true)) {
-        return nullptr;
-    }
+    POINT at = {24 + 24 * (spot++ % 5), 80};
+    ClientToScreen(player.window, &at);
+    REQUIRE(ClickAt(at, true));
     const std::vector<HWND> menus = WaitForMenus(player, 1);
-    return menus.size() == 1 ? menus[0] : nullptr;
+    REQUIRE(menus.size() == 1);
+    RECT rect = {};
+    GetWindowRect(menus[0], &rect);
+    CHECK(rect.left == at.x);
+    CHECK(rect.top == at.y);
+    return menus[0];
 }
 
 // Presses the keys one after another while the menu is open, then waits for it to close.
-bool ChooseInMenu(const PlayerProcess& player, const char* keys)
+bool ChooseInMenu(const Player& player, const char* keys)
 {
     for (const char* key = keys; *key != '\0'; ++key) {
-        if (!player.PressKey(static_cast<WORD>(*key))) {
+        if (!player.Press(static_cast<WORD>(*key))) {
             return false;
         }
     }
     return WaitForMenus(player, 0).empty();
 }
 
-// Closes every open menu level with Esc.
-bool CloseMenus(const PlayerProcess& player)
-{
-    for (std::size_t open = VisibleMenusOf(player.Pid()).size(); open > 0; --open) {
-        if (!player.PressKey(VK_ESCAPE) || WaitForMenus(player, open - 1).size() != open - 1) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Wine's stand-in for the notification area when no window manager offers one.
-HWND TrayWindow()
-{
-    return FindWindowA(nullptr, "Wine System Tray");
-}
-
-// The icons in the tray window: one child window each.
+// The icons in Wine's stand-in for the notification area: one visible child window each.
 std::vector<HWND> TrayIcons()
 {
     std::vector<HWND> icons;
-    HWND tray = TrayWindow();
-    if (tray == nullptr) {
-        return icons;
-    }
-    for (HWND child : ChildrenOf(tray, nullptr)) {
+    for (HWND child : ChildrenOf(FindWindowA(nullptr, "Wine System Tray"), nullptr)) {
         if (IsWindowVisible(child)) {
             icons.push_back(child);
         }
     }
     return icons;
-}
-
-POINT CentreOf(HWND window)
-{
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 // How many pixels of an icon's window differ from the tray's background at its corner.
@@ -138,220 +93,121 @@ int IconPixels(HWND icon)
     return differing;
 }
 
-// A drawn 16 x 16 icon covers far more than this; an empty slot none.
-const int kMinIconPixels = 40;
-
 // True if `upper` comes before `lower` among the top-level windows, top to bottom.
 bool IsAbove(HWND upper, HWND lower)
 {
     for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
-        if (window == upper) {
-            return true;
-        }
-        if (window == lower) {
-            return false;
+        if (window == upper || window == lower) {
+            return window == upper;
         }
     }
     return false;
 }
 
-// How many visible top-level windows come after `window`, top to bottom.
-int VisibleWindowsBelow(HWND window)
-{
-    int count = 0;
-    for (HWND below = GetWindow(window, GW_HWNDNEXT); below != nullptr; below = GetWindow(below, GW_HWNDNEXT)) {
-        count += IsWindowVisible(below) ? 1 : 0;
-    }
-    return count;
-}
-
 }  // namespace
 
-TEST_CASE("a right click on the stage opens the menu at the cursor")
+TEST_CASE("the stage menu opens at the cursor, and a close saves its choices")
 {
-    REQUIRE(PrepareRun(LongDisc(), kPlacedSettings));
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    REQUIRE(player.WaitForWindow(kWindowTimeoutMs) != nullptr);
+    SetScene(kPlacedSettings);
+    Player player;
+    REQUIRE(IsTopmost(player.window));
 
-    const POINT at = StagePoint(player.Window());
-    REQUIRE(ClickAt(at, true));
-    std::vector<HWND> menus = WaitForMenus(player, 1);
-    REQUIRE(menus.size() == 1);
-    CHECK_MESSAGE(SamePoint(TopLeftOf(menus[0]), at), "menu at " << PointText(TopLeftOf(menus[0])) << ", cursor at "
-                                                                 << PointText(at));
-    SettlePainting(menus[0]);
+    const HWND menu = OpenMenuOnStage(player);
+    SettlePainting(menu);
     // Releasing the button where it was pressed chooses nothing: the menu stays.
-    CHECK(VisibleMenusOf(player.Pid()).size() == 1);
+    CHECK(WaitForMenus(player, 1).size() == 1);
     CHECK(SaveScreenshot("menu_open"));
-
-    REQUIRE(player.PressKey('S'));
-    menus = WaitForMenus(player, 2);
+    REQUIRE(player.Press('S'));
+    const std::vector<HWND> menus = WaitForMenus(player, 2);
     REQUIRE(menus.size() == 2);
-    for (HWND menu : menus) {
-        SettlePainting(menu);
+    for (HWND open : menus) {
+        SettlePainting(open);
     }
     CHECK(SaveScreenshot("menu_submenu"));
 
-    CHECK(CloseMenus(player));
-    CHECK(player.Running());
-    CHECK(CloseAndWait(player) == 0);
-    // Only looked at: nothing changed.
-    CHECK(SavedSetting("RandomPlay") == "0");
-    CHECK(SavedSetting("AutoRepeat") == "0");
-    CHECK(SavedSetting("ShowTopMost") == "1");
-}
-
-TEST_CASE("choices in the menu change the options and a close saves them")
-{
-    REQUIRE(PrepareRun(LongDisc(), kPlacedSettings));
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    HWND window = player.WaitForWindow(kWindowTimeoutMs);
-    REQUIRE(window != nullptr);
-    REQUIRE(IsTopmost(window));
-
-    // 演奏設定 > ﾗﾝﾀﾞﾑ演奏, 演奏設定 > ｵｰﾄﾘﾋﾟｰﾄ, then 手前に表示.
-    for (const std::string keys : {"SZ", "SX", "A"}) {
+    // 演奏設定 > 1ﾄﾗｯｸ (auto repeat comes on with it), 演奏設定 > ﾗﾝﾀﾞﾑ演奏, then 手前に表示.
+    REQUIRE(ChooseInMenu(player, "C"));
+    for (const char* keys : {"SZ", "A"}) {
         CAPTURE(keys);
-        REQUIRE(OpenMenuOnStage(player) != nullptr);
-        REQUIRE(ChooseInMenu(player, keys.c_str()));
+        OpenMenuOnStage(player);
+        REQUIRE(ChooseInMenu(player, keys));
     }
-    CHECK(WaitUntil([&] { return !IsTopmost(window); }, kMenuTimeoutMs));
+    CHECK(WaitUntil([&] { return !IsTopmost(player.window); }, kMenuTimeoutMs));
 
-    CHECK(CloseAndWait(player) == 0);
-    CHECK(SavedSetting("RandomPlay") == "1");
+    CHECK(player.Close() == 0);
     CHECK(SavedSetting("AutoRepeat") == "1");
+    CHECK(SavedSetting("RandomPlay") == "1");
     CHECK(SavedSetting("ShowTopMost") == "0");
 }
 
-TEST_CASE("one-track mode switches auto repeat on, and the exit item ends the player and saves")
-{
-    REQUIRE(PrepareRun(LongDisc(), "[GENERAL]\r\nAutoRepeat=0\r\nWindowPosX=400\r\nWindowPosY=300\r\n"));
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    REQUIRE(player.WaitForWindow(kWindowTimeoutMs) != nullptr);
-
-    REQUIRE(OpenMenuOnStage(player) != nullptr);
-    REQUIRE(ChooseInMenu(player, "SC"));
-    REQUIRE(OpenMenuOnStage(player) != nullptr);
-    REQUIRE(ChooseInMenu(player, "Q"));
-
-    DWORD code = STILL_ACTIVE;
-    REQUIRE(player.WaitForExit(kExitTimeoutMs, &code));
-    CHECK(code == 0);
-    CHECK(SavedSetting("AutoRepeat") == "1");
-    CHECK(SavedSetting("RandomPlay") == "0");
-    CHECK(SavedSetting("ShowTopMost") == "1");
-}
-
-TEST_CASE("the tray icon is there while the player runs and gone before its window")
+TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit item is chosen")
 {
     simdrive::Disc disc = LongDisc();
     // Holds the player in its shut-down after the icon should have gone.
     disc.closeDelayMs = 1500;
-    REQUIRE(PrepareRun(disc, kPlacedSettings));
+    SetScene(kPlacedSettings, disc);
     DriveLog log;
     // Wine hides its tray window while it holds no icon.
-    HWND tray = TrayWindow();
+    HWND tray = FindWindowA(nullptr, "Wine System Tray");
     REQUIRE((tray == nullptr || !IsWindowVisible(tray)));
 
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    HWND window = player.WaitForWindow(kWindowTimeoutMs);
-    REQUIRE(window != nullptr);
+    Player player;
     REQUIRE(WaitUntil([] { return TrayIcons().size() == 1; }, kMenuTimeoutMs));
-    tray = TrayWindow();
+    tray = FindWindowA(nullptr, "Wine System Tray");
     CHECK(IsWindowVisible(tray));
     HWND icon = TrayIcons()[0];
     SettlePainting(icon);
-    CHECK(IconPixels(icon) >= kMinIconPixels);
+    // A drawn 16 x 16 icon covers far more than this; an empty slot none.
+    CHECK(IconPixels(icon) >= 40);
     CHECK(SaveScreenshot("tray_icon"));
 
-    log.Poll();
-    const std::size_t beforeClose = log.Size();
-    REQUIRE(player.Post(WM_CLOSE));
-    // The drive logs the close as it begins; the icon must be gone by then, while the
-    // window is kept for the whole slow close.
-    REQUIRE(log.WaitFor(beforeClose, [](const std::string& line) { return IsCommand(line, "MCI_CLOSE"); },
-                        kExitTimeoutMs) != DriveLog::npos);
-    CHECK(TrayIcons().empty());
-    CHECK_FALSE(IsWindowVisible(tray));
-    CHECK(IsWindow(window));
-    DWORD code = STILL_ACTIVE;
-    CHECK(player.WaitForExit(kExitTimeoutMs, &code));
-    CHECK(code == 0);
-}
-
-TEST_CASE("clicks on the tray icon: the left one brings the player forward, the right one opens the menu")
-{
-    REQUIRE(PrepareRun(LongDisc(), kPlacedSettings));
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    HWND window = player.WaitForWindow(kWindowTimeoutMs);
-    REQUIRE(window != nullptr);
-    REQUIRE(WaitUntil([] { return TrayIcons().size() == 1; }, kMenuTimeoutMs));
-    const POINT iconPoint = CentreOf(TrayIcons()[0]);
-
+    RECT rect = {};
+    GetWindowRect(icon, &rect);
+    const POINT iconPoint = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     Bystander bystander(600, 100);
-    REQUIRE(bystander.window != nullptr);
     REQUIRE(bystander.TakeForeground());
     REQUIRE(ClickAt(iconPoint, false));
-    CHECK(WaitUntil(
-        [&] {
-            bystander.Pump();
-            return GetForegroundWindow() == window;
-        },
-        kMenuTimeoutMs));
-    CHECK(VisibleMenusOf(player.Pid()).empty());
+    CHECK(bystander.PumpUntil([&] { return GetForegroundWindow() == player.window; }, kMenuTimeoutMs));
+    CHECK(WaitForMenus(player, 0).empty());
 
     REQUIRE(bystander.TakeForeground());
     REQUIRE(ClickAt(iconPoint, true));
     const std::vector<HWND> menus = WaitForMenus(player, 1);
     REQUIRE(menus.size() == 1);
-    CHECK_MESSAGE(SamePoint(TopLeftOf(menus[0]), iconPoint), "menu at " << PointText(TopLeftOf(menus[0]))
-                                                                        << ", cursor at " << PointText(iconPoint));
-    SettlePainting(menus[0]);
-    CHECK(SaveScreenshot("tray_menu"));
-    CHECK(CloseMenus(player));
+    GetWindowRect(menus[0], &rect);
+    CHECK(rect.left == iconPoint.x);
+    CHECK(rect.top == iconPoint.y);
 
-    CHECK(CloseAndWait(player) == 0);
+    // 終了. The drive logs the close as it begins; the icon must be gone by then, while the
+    // window is kept for the whole slow close.
+    const std::size_t beforeExit = log.entries.size();
+    REQUIRE(ChooseInMenu(player, "Q"));
+    REQUIRE(log.WaitFor(Sends("MCI_CLOSE"), beforeExit) != DriveLog::npos);
+    CHECK(TrayIcons().empty());
+    CHECK_FALSE(IsWindowVisible(tray));
+    CHECK(IsWindow(player.window));
+    CHECK(player.WaitForExit() == 0);
+    // Saved on the way out: the file had no tempo before.
+    CHECK(SavedSetting("Tune") == "1006");
 }
 
-TEST_CASE("keep in front: off puts the window at the bottom, on raises it above all")
+TEST_CASE("keep in front: off puts the window below others, on raises it above all")
 {
-    REQUIRE(PrepareRun(LongDisc(), kPlacedSettings));
-    PlayerProcess player;
-    REQUIRE(player.Start());
-    HWND window = player.WaitForWindow(kWindowTimeoutMs);
-    REQUIRE(window != nullptr);
+    SetScene(kPlacedSettings);
+    Player player;
     Bystander bystander(600, 100);
-    REQUIRE(bystander.window != nullptr);
-    bystander.Pump();
-    REQUIRE(IsTopmost(window));
-    REQUIRE(IsAbove(window, bystander.window));
+    REQUIRE(IsTopmost(player.window));
+    REQUIRE(bystander.PumpUntil([&] { return IsAbove(player.window, bystander.window); }, 0));
 
-    REQUIRE(player.PressAlt('A'));
-    CHECK(WaitUntil(
-        [&] {
-            bystander.Pump();
-            return !IsTopmost(window) && IsAbove(bystander.window, window);
-        },
-        kMenuTimeoutMs));
-    // Behind every other visible window, not merely behind the topmost ones.
-    CHECK(VisibleWindowsBelow(window) == 0);
+    REQUIRE(player.Press('A', true));
+    CHECK(bystander.PumpUntil(
+        [&] { return !IsTopmost(player.window) && IsAbove(bystander.window, player.window); }, kMenuTimeoutMs));
 
     // Still the active window, so the key below does not raise it by activating it first.
-    REQUIRE(GetForegroundWindow() == window);
-    REQUIRE(IsAbove(bystander.window, window));
-    REQUIRE(player.PressAlt('A'));
-    CHECK(WaitUntil(
-        [&] {
-            bystander.Pump();
-            return IsTopmost(window) && IsAbove(window, bystander.window);
-        },
-        kMenuTimeoutMs));
-
-    CHECK(CloseAndWait(player) == 0);
+    REQUIRE(GetForegroundWindow() == player.window);
+    REQUIRE(player.Press('A', true));
+    CHECK(bystander.PumpUntil(
+        [&] { return IsTopmost(player.window) && IsAbove(player.window, bystander.window); }, kMenuTimeoutMs));
+    CHECK(player.Close() == 0);
     CHECK(SavedSetting("ShowTopMost") == "1");
 }

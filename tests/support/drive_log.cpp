@@ -2,103 +2,82 @@
 
 #include <cstdlib>
 
+#include "support/player.h"
 #include "support/sim_drive.h"
 
 namespace e2e {
+
+namespace {
+
+bool IsCommand(const std::string& line, const char* command)
+{
+    return line.compare(0, line.find(' '), command) == 0;
+}
+
+// The track an accepted "MCI_PLAY ... from=T:..." starts at; 0 for any other line.
+int PlayedTrack(const std::string& line)
+{
+    const std::size_t from = line.find(" from=");
+    const bool accepted = IsCommand(line, "MCI_PLAY") && line.find(" -> 0") != std::string::npos;
+    return accepted && from != std::string::npos ? std::atoi(line.c_str() + from + 6) : 0;
+}
+
+}  // namespace
+
+LineMatch Sends(const char* command)
+{
+    return [command](const std::string& line) { return IsCommand(line, command); };
+}
+
+LineMatch Plays(int track)
+{
+    return [track](const std::string& line) { return PlayedTrack(line) == track; };
+}
 
 void DriveLog::Poll()
 {
     const std::vector<std::string> lines = simdrive::readLog();
     const DWORD now = GetTickCount();
-    for (std::size_t i = entries_.size(); i < lines.size(); ++i) {
-        entries_.push_back(LogEntry{lines[i], now});
+    for (std::size_t i = entries.size(); i < lines.size(); ++i) {
+        entries.push_back(Entry{lines[i], now});
     }
 }
 
-std::size_t DriveLog::WaitFor(std::size_t from, const std::function<bool(const std::string&)>& match,
-                              DWORD timeoutMs)
+std::size_t DriveLog::WaitFor(const LineMatch& match, std::size_t from, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    std::size_t next = from;
-    for (;;) {
-        Poll();
-        for (; next < entries_.size(); ++next) {
-            if (match(entries_[next].line)) {
-                return next;
+    std::size_t found = npos;
+    WaitUntil(
+        [&] {
+            for (Poll(); from < entries.size() && found == npos; ++from) {
+                found = match(entries[from].line) ? from : npos;
             }
-        }
-        if (GetTickCount() - start >= timeoutMs) {
-            return npos;
-        }
-        Sleep(10);
-    }
+            return found != npos;
+        },
+        timeoutMs);
+    return found;
 }
 
-void DriveLog::Watch(DWORD forMs)
+std::string DriveLog::PlaysSince(std::size_t from) const
 {
-    const DWORD start = GetTickCount();
-    do {
-        Poll();
-        Sleep(10);
-    } while (GetTickCount() - start < forMs);
-    Poll();
-}
-
-std::vector<int> DriveLog::PlaysSince(std::size_t from)
-{
-    std::vector<int> plays;
-    for (std::size_t i = from; i < entries_.size(); ++i) {
-        if (int track = PlayedTrack(entries_[i].line)) {
-            plays.push_back(track);
+    std::string plays;
+    for (; from < entries.size(); ++from) {
+        if (int track = PlayedTrack(entries[from].line)) {
+            plays += " " + std::to_string(track);
         }
     }
-    return plays;
+    return plays.empty() ? plays : plays.substr(1);
 }
 
-int DriveLog::CountSince(std::size_t from, const char* command)
+std::string DriveLog::CommandsSince(std::size_t from) const
 {
-    int count = 0;
-    for (std::size_t i = from; i < entries_.size(); ++i) {
-        if (IsCommand(entries_[i].line, command)) {
-            ++count;
-        }
-    }
-    return count;
-}
-
-std::vector<std::string> DriveLog::CommandsSince(std::size_t from)
-{
-    std::vector<std::string> names;
-    for (std::size_t i = from; i < entries_.size(); ++i) {
-        const std::string& line = entries_[i].line;
+    std::string names;
+    for (; from < entries.size(); ++from) {
+        const std::string& line = entries[from].line;
         if (line.compare(0, 4, "MCI_") == 0 && !IsCommand(line, "MCI_STATUS")) {
-            names.push_back(line.substr(0, line.find(' ')));
+            names += " " + line.substr(0, line.find(' '));
         }
     }
-    return names;
-}
-
-int PlayedTrack(const std::string& line)
-{
-    if (!IsCommand(line, "MCI_PLAY") || line.find(" -> 0") == std::string::npos) {
-        return 0;
-    }
-    const std::size_t from = line.find(" from=");
-    if (from == std::string::npos) {
-        return 0;
-    }
-    return std::atoi(line.c_str() + from + 6);
-}
-
-bool IsCommand(const std::string& line, const char* command)
-{
-    const std::size_t length = std::char_traits<char>::length(command);
-    return line.compare(0, length, command) == 0 && line.size() > length && line[length] == ' ';
-}
-
-bool IsPresenceQuery(const std::string& line)
-{
-    return IsCommand(line, "MCI_STATUS") && line.find("item=MCI_STATUS_MEDIA_PRESENT") != std::string::npos;
+    return names.empty() ? names : names.substr(1);
 }
 
 }  // namespace e2e

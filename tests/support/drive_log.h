@@ -11,41 +11,30 @@
 
 namespace e2e {
 
-struct LogEntry {
-    std::string line;
-    DWORD seenAt;  // GetTickCount when first read
-};
+using LineMatch = std::function<bool(const std::string&)>;
+// Lines of this command ("MCI_STOP").
+LineMatch Sends(const char* command);
+// Plays of this track that the drive accepted.
+LineMatch Plays(int track);
 
-class DriveLog {
-public:
-    // Reads what is new since the last call.
-    void Poll();
-    const std::vector<LogEntry>& Entries() { return entries_; }
-    std::size_t Size() const { return entries_.size(); }
-
-    // Index of the first line at or after `from` that satisfies `match`, waiting up to
-    // timeoutMs for it; npos if none came.
-    std::size_t WaitFor(std::size_t from, const std::function<bool(const std::string&)>& match, DWORD timeoutMs);
-    // Keeps polling for the whole of forMs (for "nothing else happens" checks).
-    void Watch(DWORD forMs);
-
-    // Tracks of the accepted plays from index `from` on, in order.
-    std::vector<int> PlaysSince(std::size_t from);
-    // How many lines from `from` on start with this command name.
-    int CountSince(std::size_t from, const char* command);
-    // The commands (not status queries nor notifications) from `from` on, names only.
-    std::vector<std::string> CommandsSince(std::size_t from);
-
+struct DriveLog {
+    struct Entry {
+        std::string line;
+        DWORD seenAt;  // GetTickCount when first read
+    };
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-private:
-    std::vector<LogEntry> entries_;
-};
+    // Reads what is new since the last call.
+    void Poll();
+    // Index of the first line at or after `from` that matches, waiting up to timeoutMs for
+    // it; npos if none came.
+    std::size_t WaitFor(const LineMatch& match, std::size_t from = 0, DWORD timeoutMs = 5000);
+    // From index `from` on, separated by spaces: the tracks of the accepted plays, and the
+    // names of the commands (status queries and notifications left out).
+    std::string PlaysSince(std::size_t from) const;
+    std::string CommandsSince(std::size_t from) const;
 
-// "MCI_PLAY ..." lines the drive accepted: the track of their start, else 0.
-int PlayedTrack(const std::string& line);
-bool IsCommand(const std::string& line, const char* command);
-// A tick's poll starts with this query; plays ask it too.
-bool IsPresenceQuery(const std::string& line);
+    std::vector<Entry> entries;
+};
 
 }  // namespace e2e

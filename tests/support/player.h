@@ -1,5 +1,5 @@
 // Drives the built player from another process in the same prefix: starts it, finds its
-// windows, sends it messages and keys, waits for its end, and photographs the screen.
+// windows, sends it messages, keys and clicks, and photographs the screen.
 #pragma once
 
 #include <windows.h>
@@ -13,68 +13,55 @@
 namespace e2e {
 
 // Where the test runner installs the player, and the settings file beside it.
-extern const char kPlayerExe[];
-extern const char kSettingsPath[];
+const char kPlayerExe[] = "C:\\veltoCD\\veltoCD.exe";
+const char kSettingsPath[] = "C:\\veltoCD\\veltoCD.ini";
 
 // Long enough for a slow machine; a test that waits this long has failed anyway.
-const DWORD kWindowTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 10000;
+const DWORD kTimeoutMs = 10000;
 
-// One run of veltoCD.exe. The destructor ends a run the test left going: a clean close
-// first, the process handle only if that does not work.
-class PlayerProcess {
+// Three minute-long tracks: nothing ends by itself during a test.
+inline simdrive::Disc LongDisc() { return simdrive::discWithTracks({60000, 60000, 60000}); }
+// Sets the scene for the next run: the settings file absent (nullptr) or holding exactly
+// `settings`, this disc in the drive, and an empty drive log.
+void SetScene(const char* settings, const simdrive::Disc& disc = LongDisc());
+
+// One run of the player, started from another directory so that it must find its settings
+// by its own path. With `showsWindow` the constructor waits for the visible main window.
+// The destructor ends a run the test left going: a clean close first, the handle if need be.
+class Player {
 public:
-    PlayerProcess() = default;
-    ~PlayerProcess();
-    PlayerProcess(const PlayerProcess&) = delete;
-    PlayerProcess& operator=(const PlayerProcess&) = delete;
+    explicit Player(const char* exe = kPlayerExe, bool showsWindow = true);
+    ~Player() { End(); }
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
 
-    bool Start();
-    // The visible main window ("#32770" titled "veltoCD"), or nullptr after timeoutMs.
-    HWND WaitForWindow(DWORD timeoutMs);
-    // From CreateProcess to the first sight of the visible main window.
-    DWORD LaunchMilliseconds() const { return windowTick_ - startTick_; }
-
-    HWND Window() const { return window_; }
     DWORD Pid() const { return info_.dwProcessId; }
-    bool Running() const;
-    // False while it still runs after timeoutMs; exitCode is set once it has ended.
-    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
-
-    bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    // The exit code, or STILL_ACTIVE if the player still runs after timeoutMs.
+    DWORD WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
+    // Posts the message (WM_CLOSE, WM_ENDSESSION) and waits for the end, as WaitForExit.
+    DWORD Close(UINT message = WM_CLOSE, WPARAM wParam = 0) const;
     // Makes the main window the foreground window, as a click on it would.
-    bool BringToFront(DWORD timeoutMs) const;
-    // Keys through the system's input queue, so they pass the player's message loop.
-    bool PressAlt(char letter) const;
-    bool PressKey(WORD virtualKey) const;
-    // The window that has the keyboard focus in the player's GUI thread.
-    HWND FocusWindow() const;
+    bool BringToFront() const;
+    // A key, with Alt held or not, through the system's input queue to the front window.
+    bool Press(WORD key, bool alt = false) const;
+
+    HWND window = nullptr;  // "#32770" titled "veltoCD", owned by nobody
+    DWORD launchMs = 0;     // from CreateProcess to the first sight of the window
 
 private:
-    PROCESS_INFORMATION info_ = {};
-    HWND window_ = nullptr;
-    DWORD startTick_ = 0;
-    DWORD windowTick_ = 0;
-};
+    void End();
 
-// Sets the scene for the next run: this disc in the drive, an empty drive log, and the
-// settings file absent (nullptr) or holding exactly `settings`.
-bool PrepareRun(const simdrive::Disc& disc, const char* settings);
-// Three minute-long tracks: nothing ends by itself during a test.
-simdrive::Disc LongDisc();
-// Posts the message (WM_CLOSE or WM_ENDSESSION); the exit code, or STILL_ACTIVE if the
-// player did not end.
-DWORD CloseAndWait(PlayerProcess& player, UINT message = WM_CLOSE, WPARAM wParam = 0);
+    PROCESS_INFORMATION info_ = {};
+};
 
 // A visible window of the test's own: something to take the foreground from the player,
 // or to compare its place in the Z order with.
 struct Bystander {
     Bystander(int x, int y);
-    ~Bystander();
-    Bystander(const Bystander&) = delete;
-    Bystander& operator=(const Bystander&) = delete;
-    // Handles what other threads send to it while the test waits.
-    void Pump() const;
+    ~Bystander() { DestroyWindow(window); }
+    // WaitUntil, handling meanwhile what other threads send to this window.
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10) const;
     bool TakeForeground() const;
 
     HWND window;
@@ -83,29 +70,20 @@ struct Bystander {
 bool IsTopmost(HWND window);
 // Top-level windows of a process, hidden ones included.
 std::vector<HWND> TopLevelWindowsOf(DWORD pid);
+// Direct children of this class (any class for nullptr).
+std::vector<HWND> ChildrenOf(HWND window, const char* className);
 std::string ClassOf(HWND window);
 std::string TextOf(HWND window);
-std::vector<HWND> ChildrenOf(HWND window, const char* className);
 
-// A click of the left or the right button at a point of the screen, through the system's
-// input queue: the cursor moves there first and stays there.
+// A click at a point of the screen through the system's input queue; the cursor stays there.
 bool ClickAt(POINT point, bool rightButton);
-// The visible popup menus ("#32768") that a process shows, the top one first.
-std::vector<HWND> VisibleMenusOf(DWORD pid);
 
 // Polls `done` every stepMs until it holds or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10);
 
-// Whole-file helpers. RemoveFile clears a read-only attribute first; a missing file is fine.
 std::string ReadFileBytes(const char* path);
-bool WriteFileBytes(const char* path, const std::string& bytes);
-bool RemoveFile(const char* path);
-
 // One value of the settings file's GENERAL section as the platform reads it; "" if missing.
 std::string SavedSetting(const char* key);
-
-// Lines of a text file without their line ends (CR LF or LF), blank lines dropped.
-std::vector<std::string> TextLines(const std::string& bytes);
 
 // Has a window of another process paint itself now and lets the picture reach the screen.
 void SettlePainting(HWND window);
