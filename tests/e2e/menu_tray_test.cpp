@@ -12,7 +12,8 @@ using namespace e2e;
 
 namespace {
 
-const DWORD kMenuTimeoutMs = 3000;
+// Generous: a loaded machine may take seconds to show a menu; a pass never waits this long.
+const DWORD kMenuTimeoutMs = 10000;
 
 // Away from the top-left corner, where Wine shows its tray window.
 const char kPlacedSettings[] = "[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n";

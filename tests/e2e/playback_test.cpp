@@ -28,7 +28,7 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
     };
     REQUIRE(player.BringToFront());
     // The dialog manager hands the focus to its only control when the window is activated.
-    REQUIRE(WaitUntil([&] { return focus() == list; }, 2000));
+    REQUIRE(WaitUntil([&] { return focus() == list; }, 5000));
 
     struct Step {
         char key;

@@ -103,10 +103,16 @@ DWORD Player::Close(UINT message, WPARAM wParam) const
 
 bool Player::BringToFront() const
 {
-    if (GetForegroundWindow() != window) {
-        SetForegroundWindow(window);
-    }
-    return WaitUntil([this] { return GetForegroundWindow() == window; }, 2000);
+    // Asked again while waiting, as a late activation elsewhere may win over the first.
+    return WaitUntil(
+        [this] {
+            if (GetForegroundWindow() == window) {
+                return true;
+            }
+            SetForegroundWindow(window);
+            return false;
+        },
+        5000, 50);
 }
 
 bool Player::Press(WORD key, bool alt) const
@@ -198,7 +204,7 @@ bool ClickAt(POINT point, bool rightButton)
         POINT cursor = {};
         return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
     };
-    if (!SetCursorPos(point.x, point.y) || !WaitUntil(arrived, 1000)) {
+    if (!SetCursorPos(point.x, point.y) || !WaitUntil(arrived, 5000)) {
         return false;
     }
     INPUT clicks[2] = {};
