@@ -11,6 +11,17 @@ namespace e2e {
 
 namespace {
 
+// True once the window is in the foreground; otherwise asks again. Under load another
+// window's late activation may win over the first request.
+bool AskForForeground(HWND window)
+{
+    if (GetForegroundWindow() == window) {
+        return true;
+    }
+    SetForegroundWindow(window);
+    return false;
+}
+
 using WindowSearch = std::pair<DWORD, std::vector<HWND>>;  // a process, its windows
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
@@ -103,16 +114,7 @@ DWORD Player::Close(UINT message, WPARAM wParam) const
 
 bool Player::BringToFront() const
 {
-    // Asked again while waiting, as a late activation elsewhere may win over the first.
-    return WaitUntil(
-        [this] {
-            if (GetForegroundWindow() == window) {
-                return true;
-            }
-            SetForegroundWindow(window);
-            return false;
-        },
-        5000, 50);
+    return WaitUntil([this] { return AskForForeground(window); }, 5000, 50);
 }
 
 bool Player::Press(WORD key, bool alt) const
@@ -148,17 +150,7 @@ bool Bystander::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DW
 
 bool Bystander::TakeForeground() const
 {
-    // Asked again while waiting: under load the player's own last activation may still be
-    // on its way and win over the first request.
-    return PumpUntil(
-        [this] {
-            if (GetForegroundWindow() == window) {
-                return true;
-            }
-            SetForegroundWindow(window);
-            return false;
-        },
-        5000, 50);
+    return PumpUntil([this] { return AskForForeground(window); }, 5000, 50);
 }
 
 bool IsTopmost(HWND window)
