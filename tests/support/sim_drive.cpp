@@ -26,15 +26,6 @@ bool writeWhole(const std::wstring& path, const std::string& data) {
 
 DWORD elapsedSince(DWORD start) { return GetTickCount() - start; }
 
-}  // namespace
-
-Disc discWithTracks(std::vector<unsigned> tracksMs) {
-    Disc d;
-    d.present = true;
-    d.tracksMs = std::move(tracksMs);
-    return d;
-}
-
 std::wstring dir() {
     wchar_t buf[MAX_PATH];
     DWORD n = GetEnvironmentVariableW(L"CDSIM_DIR", buf, MAX_PATH);
@@ -69,6 +60,15 @@ std::string controlText(const Disc& disc) {
     t += "start_delay_mode=" + std::string(disc.startDelayStop ? "stop" : "seek") + "\n";
     t += "close_delay_ms=" + std::to_string(disc.closeDelayMs) + "\n";
     return t;
+}
+
+}  // namespace
+
+Disc discWithTracks(std::vector<unsigned> tracksMs) {
+    Disc d;
+    d.present = true;
+    d.tracksMs = std::move(tracksMs);
+    return d;
 }
 
 bool writeControlText(const std::string& text) {
@@ -112,16 +112,6 @@ std::vector<std::string> readLog() {
         start = nl + 1;
     }
     return lines;
-}
-
-bool waitForLogLine(const std::string& text, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        for (const std::string& line : readLog())
-            if (line.find(text) != std::string::npos) return true;
-        if (elapsedSince(start) >= timeoutMs) return false;
-        Sleep(10);
-    }
 }
 
 std::string notifyName(WPARAM status) {

@@ -28,23 +28,16 @@ struct Disc {
 // A disc in a ready drive with these track lengths (milliseconds).
 Disc discWithTracks(std::vector<unsigned> tracksMs);
 
-// The drive's folder: %CDSIM_DIR% if set, else C:\cdsim (created if missing).
-std::wstring dir();
-std::wstring controlPath();
-std::wstring logPath();
-
+// The drive's folder is %CDSIM_DIR% if set, else C:\cdsim.
 // Replace disc.txt as a whole (written beside it, then moved over it), so the drive
 // never reads half a file. Return false if the file could not be written.
 bool writeDisc(const Disc& disc);
 bool writeControlText(const std::string& text);
 bool removeControlFile();
-std::string controlText(const Disc& disc);
 
 // Empty the log; read it as lines without their line ends (empty if there is no log).
 bool clearLog();
 std::vector<std::string> readLog();
-// Waits until some log line contains `text`; true if one did within timeoutMs.
-bool waitForLogLine(const std::string& text, DWORD timeoutMs);
 
 // One MM_MCINOTIFY: wParam is the MCI_NOTIFY_* status, lParam the device ID.
 struct Notification {
