@@ -6,14 +6,14 @@
 #   bash scripts/run.sh --stop   end a run started without a display
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/win64"
+build="$root/build/win32"
 work="$build/run"
 prefix="$work/prefix"
 
 stop() {
     if [ -f "$work/xvfb.pid" ]; then
-        . "$root/scripts/wine-env.sh" "$work"
-        WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true
+        . "$root/scripts/wine-env.sh"
+        WINEPREFIX="$prefix" velto_wineserver -k 2>/dev/null || true
         kill "$(cat "$work/xvfb.pid")" 2>/dev/null || true
         rm -f "$work/xvfb.pid"
         echo "veltoCD stopped."
@@ -27,15 +27,16 @@ if [ "${1:-}" = "--stop" ]; then
 fi
 
 bash "$root/scripts/setup.sh"
-cmake --preset win64 -S "$root" >/dev/null
-cmake --build --preset win64
+cd "$root"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
 bash "$root/scripts/make-prefix.sh" "$work"
-. "$root/scripts/wine-env.sh" "$work"
+. "$root/scripts/wine-env.sh"
 export WINEPREFIX="$prefix"
 
 mkdir -p "$prefix/drive_c/veltoCD" "$prefix/drive_c/cdsim"
 cp "$build/veltoCD.exe" "$prefix/drive_c/veltoCD/veltoCD.exe"
-cp "$build/tools/cdsim/cdsim.dll" "$prefix/drive_c/windows/system32/cdsim.dll"
+cp "$build/tools/cdsim/cdsim.dll" "$prefix/drive_c/windows/syswow64/cdsim.dll"
 disc="$prefix/drive_c/cdsim/disc.txt"
 if [ ! -f "$disc" ]; then
     cat > "$disc" <<'DISC'
@@ -61,7 +62,7 @@ setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" <
 echo $! > "$work/xvfb.pid"
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
-setsid -f env LOCPATH="$VELTO_LOCPATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE" "$exe" </dev/null >/dev/null 2>&1
+setsid -f bash -c '. "$0/scripts/wine-env.sh" && velto_wine "$1"' "$root" "$exe" </dev/null >/dev/null 2>&1
 for _ in $(seq 150); do
     xdotool search --onlyvisible --name '^veltoCD$' >/dev/null 2>&1 && break
     sleep 0.1

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need, when something is missing (as root).
+# Installs what building, running and testing need, when something is missing (as root):
+# Debian's packages, then the Debian root that holds Wine (scripts/wine-root.sh).
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
     cmake make
     g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
-    wine wine64 locales fonts-ipafont-gothic
-    xvfb xdotool x11-utils imagemagick
+    debootstrap xvfb xdotool x11-utils imagemagick
     doctest-dev
 )
 
@@ -20,3 +21,4 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get update
     apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+bash "$here/wine-root.sh"

@@ -1,17 +1,30 @@
-# Sourced by the scripts that run Wine: the environment every Wine command here gets.
-# Usage: . scripts/wine-env.sh WORKDIR   (WORKDIR holds the compiled locale)
+# Sourced by the scripts that run Wine: where it lives and the environment it gets.
+#   . scripts/wine-env.sh
+# Wine runs inside the Debian root that scripts/wine-root.sh makes. Each command gets a
+# private mount namespace in which /proc, /dev, /tmp (X's socket, the test prefixes) and
+# the project folder are bound into the root at their own paths: the mounts vanish with
+# the command, and nothing stays mounted on the machine.
 
-WINE=/usr/lib/wine/wine64
-[ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-VELTO_LOCPATH="$1/locale"
+VELTO_WINE_ROOT=${VELTO_WINE_ROOT:-/var/lib/veltocd/wine-root}
+VELTO_PROJECT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Runs a Wine command with a Japanese system code page (932), from a locale compiled into
-# our own tree; set on the Wine commands only, so the shell keeps its own locale.
+velto_in_root() {
+    mkdir -p "$VELTO_WINE_ROOT$VELTO_PROJECT"
+    unshare -m -- sh -c 'r=$0 p=$1; shift
+        mount --bind /proc "$r/proc" && mount --rbind /dev "$r/dev" && mount --bind /tmp "$r/tmp" &&
+        mount --bind "$p" "$r$p" && exec chroot "$r" sh -c '\''cd "$0" 2>/dev/null; exec "$@"'\'' "$PWD" "$@"' \
+        "$VELTO_WINE_ROOT" "$VELTO_PROJECT" "$@"
+}
+
+# A Wine command with a Japanese system code page (932), set on the Wine commands only.
 velto_wine() {
-    LOCPATH="$VELTO_LOCPATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE" "$@"
+    velto_in_root env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$@"
+}
+
+velto_wineserver() {
+    velto_in_root /usr/lib/x86_64-linux-gnu/wine/wineserver "$@"
 }

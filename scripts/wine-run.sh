@@ -5,6 +5,7 @@
 # Environment:
 #   VELTO_WINE_WORK  folder made by make-prefix.sh (holds prefix/ and locale/)
 #   VELTO_CDSIM_DLL  the simulated drive to install as the cdaudio device (optional)
+#   VELTO_SYSDIR     where the drive goes: system32 for x86_64, syswow64 for i686
 #   VELTO_APP_EXE    the player, copied to C:\veltoCD\veltoCD.exe (optional)
 #   VELTO_KEEP=1     keep the copy and print where it is (for a post-mortem)
 set -uo pipefail
@@ -12,15 +13,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=${VELTO_WINE_WORK:?VELTO_WINE_WORK must name the folder made by make-prefix.sh}
 base="$work/prefix"
 [ -f "$base/.veltocd-stamp" ] || { echo "wine-run: no prefix in $work (run make-prefix.sh)" >&2; exit 2; }
-. "$here/wine-env.sh" "$work"
+. "$here/wine-env.sh"
 
 tmp=$(mktemp -d /tmp/velto-run.XXXXXX)
 prefix="$tmp/prefix"
 xvfb_pid=""
 
 cleanup() {
-    WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1
-    WINEPREFIX="$prefix" "$WINESERVER" -w >/dev/null 2>&1
+    WINEPREFIX="$prefix" velto_wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$prefix" velto_wineserver -w >/dev/null 2>&1
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
     if [ "${VELTO_KEEP:-0}" = 1 ]; then echo "wine-run: kept $tmp" >&2; else rm -rf "$tmp"; fi
 }
@@ -43,7 +44,7 @@ for entry in "$base"/drive_c/windows/*; do
 done
 mkdir -p "$prefix/drive_c/cdsim"
 if [ -n "${VELTO_CDSIM_DLL:-}" ]; then
-    cp --remove-destination "$VELTO_CDSIM_DLL" "$prefix/drive_c/windows/system32/cdsim.dll"
+    cp --remove-destination "$VELTO_CDSIM_DLL" "$prefix/drive_c/windows/${VELTO_SYSDIR:-system32}/cdsim.dll"
 fi
 if [ -n "${VELTO_APP_EXE:-}" ]; then
     mkdir -p "$prefix/drive_c/veltoCD"

@@ -65,11 +65,16 @@ bool ChooseInMenu(const Player& player, const char* keys)
     return WaitForMenus(player, 0).empty();
 }
 
+HWND Tray()
+{
+    return FindWindowA("Shell_TrayWnd", nullptr);
+}
+
 // The icons in Wine's stand-in for the notification area: one visible child window each.
 std::vector<HWND> TrayIcons()
 {
     std::vector<HWND> icons;
-    for (HWND child : ChildrenOf(FindWindowA(nullptr, "Wine System Tray"), nullptr)) {
+    for (HWND child : ChildrenOf(Tray(), "__wine_tray_icon")) {
         if (IsWindowVisible(child)) {
             icons.push_back(child);
         }
@@ -149,12 +154,12 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
     SetScene(kPlacedSettings, disc);
     DriveLog log;
     // Wine hides its tray window while it holds no icon.
-    HWND tray = FindWindowA(nullptr, "Wine System Tray");
+    HWND tray = Tray();
     REQUIRE((tray == nullptr || !IsWindowVisible(tray)));
 
     Player player;
     REQUIRE(WaitUntil([] { return TrayIcons().size() == 1; }, kMenuTimeoutMs));
-    tray = FindWindowA(nullptr, "Wine System Tray");
+    tray = Tray();
     CHECK(IsWindowVisible(tray));
     HWND icon = TrayIcons()[0];
     SettlePainting(icon);
