@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "app/tray_icon.h"
 #include "common/random.h"
+#include "common/text.h"
 #include "playback/cd_audio_device.h"
 #include "playback/play_order.h"
 #include "playback/playback_controller.h"
@@ -36,14 +37,7 @@ void FindModuleDirectory()
 {
     GetModuleFileNameA(nullptr, moduleDirectory, MAX_PATH);
     moduleDirectory[MAX_PATH - 1] = '\0';
-    // Walk by characters: the second byte of a double-byte character may be 0x5C.
-    char* end = moduleDirectory;
-    for (char* p = moduleDirectory; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\') {
-            end = p + 1;
-        }
-    }
-    *end = '\0';
+    CutToDirectory(moduleDirectory);
     SetCurrentDirectoryA(moduleDirectory);
 }
 
@@ -103,7 +97,10 @@ bool StartUp(HWND window)
     AllTracksMode = 1;
     Menu.SyncCheckMarks();
     LoadStageSettings(file);
-    ApplyTempo(window);
+    // Without its timer the player would never notice a disc nor move.
+    if (!ApplyTempo(window)) {
+        return false;
+    }
     settingsLoaded = true;
 
     PlaceWindow(window, LoadWindowPosition(file));
@@ -116,7 +113,7 @@ bool StartUp(HWND window)
 
 void ShutDown(HWND window)
 {
-    KillTimer(window, IDT_TICK);
+    RunTick(window, 0);
     Menu.Destroy();
     Tray.DeleteIcon();
     CdDevice.Close();

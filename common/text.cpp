@@ -32,3 +32,15 @@ int CopyText(char* dest, int destSize, const char* src)
     dest[length] = '\0';
     return length;
 }
+
+int CutToDirectory(char* path)
+{
+    char* end = path;
+    for (char* p = path; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\') {
+            end = p + 1;
+        }
+    }
+    *end = '\0';
+    return static_cast<int>(end - path);
+}

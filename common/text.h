@@ -13,4 +13,8 @@ int CopyText(char (&dest)[N], const char* src)
     return CopyText(dest, N, src);
 }
 
+// Cuts a path just after its last backslash, which stays. Walks by characters: the second
+// byte of a double-byte character may be 0x5C and is no separator. Returns the new length.
+int CutToDirectory(char* path);
+
 #endif

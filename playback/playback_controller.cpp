@@ -23,9 +23,10 @@ void PostCommand(HWND host, int id)
 
 }  // namespace
 
-PlaybackController::PlaybackController(CdAudioDevice& device, PlayOrder& order)
+PlaybackController::PlaybackController(CdAudioDevice& device, PlayOrder& order, TickClock clock)
     : device_(device),
       order_(order),
+      clock_(clock),
       state_(kPlayerInitial),
       whimArmed_(false),
       whimArmedAt_(0),
@@ -97,7 +98,7 @@ void PlaybackController::Play(HWND host)
     state_ = device_.Play(host, track);
     playOutstanding_ = state_ == kPlayerPlaying;
     playSeen_ = false;
-    playStartedAt_ = GetTickCount();
+    playStartedAt_ = clock_();
     ui::SelectCurrentEntry(host);
 }
 
@@ -111,7 +112,7 @@ void PlaybackController::Stop(HWND host)
     playOutstanding_ = false;
     ui::SelectCurrentEntry(host);
     whimArmed_ = Whim != 0;
-    whimArmedAt_ = GetTickCount();
+    whimArmedAt_ = clock_();
     whimDelay_ = static_cast<DWORD>(Whim) * 1000u;
 }
 
@@ -208,7 +209,7 @@ void PlaybackController::NoticeSilentEnd(HWND host)
     if (mode != MCI_MODE_STOP) {
         return;  // seeking, or the drive cannot say
     }
-    if (!playSeen_ && GetTickCount() - playStartedAt_ < kSpinUpMs) {
+    if (!playSeen_ && clock_() - playStartedAt_ < kSpinUpMs) {
         return;
     }
     // A platform that does notify may have done so already: leave the end to that message.
@@ -255,5 +256,5 @@ void PlaybackController::EndOfTrack(HWND host)
 
 bool PlaybackController::WhimDue() const
 {
-    return whimArmed_ && GetTickCount() - whimArmedAt_ >= whimDelay_;
+    return whimArmed_ && clock_() - whimArmedAt_ >= whimDelay_;
 }

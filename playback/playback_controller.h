@@ -13,7 +13,10 @@ struct PlayOrder;
 // Every playback start goes through IDM_PLAY, posted to the host window.
 class PlaybackController {
 public:
-    PlaybackController(CdAudioDevice& device, PlayOrder& order);
+    // The controller's sense of time, in milliseconds that wrap after 49.7 days.
+    using TickClock = DWORD(WINAPI*)();
+
+    PlaybackController(CdAudioDevice& device, PlayOrder& order, TickClock clock = GetTickCount);
 
     void OnCommand(HWND host, int id, int code);
     void OnTick(HWND host);
@@ -36,6 +39,7 @@ private:
 
     CdAudioDevice& device_;
     PlayOrder& order_;
+    TickClock clock_;
     int state_;
 
     // Whim restart: armed by a stop, due Whim seconds later. Kept as elapsed time so the

@@ -71,7 +71,16 @@ void SaveSettings(HWND window, const ProfileFile& file)
     file.WriteInt(kSection, "WindowPosY", rect.top);
 }
 
-void ApplyTempo(HWND window)
+bool RunTick(HWND window, UINT periodMs)
+{
+    if (periodMs == 0) {
+        return KillTimer(window, IDT_TICK) != FALSE;
+    }
+    // Setting the same identifier again only changes the period of the running timer.
+    return SetTimer(window, IDT_TICK, periodMs, nullptr) != 0;
+}
+
+bool ApplyTempo(HWND window)
 {
     UINT period;
     if (Tune == IDC_ANDANTE) {
@@ -82,5 +91,5 @@ void ApplyTempo(HWND window)
         Tune = IDC_MODERATO;
         period = 1000;
     }
-    SetTimer(window, IDT_TICK, period, nullptr);
+    return RunTick(window, period);
 }

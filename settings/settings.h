@@ -26,7 +26,11 @@ POINT LoadWindowPosition(const ProfileFile& file);
 // Writes every persisted key, in the file's order, with the window's current position.
 void SaveSettings(HWND window, const ProfileFile& file);
 
-// Turns Tune into the period of the window's timer (and repairs an unknown Tune).
-void ApplyTempo(HWND window);
+// Turns Tune into the period of the window's timer (and repairs an unknown Tune). False if
+// the timer could not be set.
+bool ApplyTempo(HWND window);
+
+// The window's one timer, IDT_TICK, is set, re-armed and (with period 0) killed here alone.
+bool RunTick(HWND window, UINT periodMs);
 
 #endif

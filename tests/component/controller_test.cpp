@@ -1,407 +1,300 @@
 // The playback controller hosted by a real hidden window, driving the simulated drive
-// through the real winmm; the drive's log is the witness.
+// through the real winmm, on a clock the test can move. The drive's log is the witness.
 #include <doctest/doctest.h>
 
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "common/random.h"
-#include "playback_host.h"
+#include "playback/cd_audio_device.h"
+#include "playback/play_order.h"
+#include "playback/playback_controller.h"
+#include "playback/ui_hooks.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "support/sim_drive.h"
 
 namespace {
 
-const DWORD kTickMs = 50;
+std::string tip;         // the last tip the controller wrote
+DWORD clockShift;        // how far the controller's clock is ahead of the real one
 
-void defaultSettings()
+DWORD WINAPI ShiftedClock()
 {
-    AutoRepeat = 0;
-    RandomPlay = 0;
-    ShowTopMost = 1;
-    Whim = 300;
-    AllTracksMode = 1;
+    return GetTickCount() + clockShift;
 }
 
-// The tracks the drive was asked to play, in order.
-std::vector<int> playedTracks()
+// The controller as the main window hosts it, on a disc it has not taken up yet. Settings
+// start at their defaults and are put back however the case ends.
+struct Host {
+    explicit Host(const sim::Disc& disc)
+    {
+        Defaults();
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "VeltoTestHost";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA("VeltoTestHost", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        sim::Load(disc);
+        device.Open();
+        device.Stop();
+        sim::ClearLog();
+    }
+    ~Host()
+    {
+        device.Close();
+        DestroyWindow(window);
+        Defaults();
+    }
+    static void Defaults()
+    {
+        AutoRepeat = RandomPlay = 0;
+        AllTracksMode = 1;
+        Whim = 300;
+        clockShift = 0;
+    }
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (host != nullptr && message == WM_COMMAND) {
+            host->controller.OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+        } else if (host != nullptr && message == MM_MCINOTIFY) {
+            host->controller.OnMciNotify(window, wParam);
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    void Command(int id) { controller.OnCommand(window, id, 0), sim::Pump(0); }
+    void Tick() { controller.OnTick(window), sim::Pump(0); }
+    int State() const { return controller.PlayerState(); }
+    // Ticks until the drive has played `plays`, and then been stopped if `stops`.
+    std::string TickUntil(const std::string& plays, bool stops)
+    {
+        sim::PumpUntil(
+            [&] {
+                Tick();
+                const auto log = sim::Log();
+                const std::string commands = sim::Commands(log);
+                return sim::Plays(log) == plays && (!stops || commands.rfind("MCI_STOP") == commands.size() - 8);
+            },
+            8000);
+        sim::Pump(300);  // anything more the end would bring
+        return sim::Plays(sim::Log());
+    }
+
+    HWND window;
+    CdAudioDevice device;
+    PlayOrder order{};
+    PlaybackController controller{device, order, ShiftedClock};
+};
+
+// Waits for a line of the drive's log without handling messages, so that what the drive
+// posted meanwhile stays queued.
+bool LogShows(const char* text)
 {
-    std::vector<int> tracks;
-    for (const std::string& line : simdrive::readLog()) {
-        const size_t from = line.find(" from=");
-        if (line.rfind("MCI_PLAY ", 0) == 0 && line.find("-> 0") != std::string::npos && from != std::string::npos) {
-            tracks.push_back(std::stoi(line.substr(from + 6)));
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
+        for (const std::string& line : sim::Log()) {
+            if (line.find(text) != std::string::npos) {
+                return true;
+            }
         }
     }
-    return tracks;
-}
-
-int count(const std::string& command)
-{
-    int n = 0;
-    for (const std::string& line : simdrive::readLog()) {
-        n += line.rfind(command + " ", 0) == 0 ? 1 : 0;
-    }
-    return n;
-}
-
-bool called(const std::string& call)
-{
-    return std::find(uiCalls.begin(), uiCalls.end(), call) != uiCalls.end();
-}
-
-// Ticks until the drive has been asked to play n tracks or to stop, or time runs out.
-void runUntil(PlaybackHost& host, size_t plays, int stops, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs && playedTracks().size() < plays && count("MCI_STOP") < stops) {
-        host.tick();
-        host.pump(kTickMs);
-    }
-}
-
-// A host whose first tick has taken up the disc and started position 0.
-void takeUp(PlaybackHost& host)
-{
-    simdrive::clearLog();
-    host.tick();
-    REQUIRE(host.state() == kPlayerPlaying);
-    REQUIRE(playedTracks() == std::vector<int>{host.order.order[0]});
-    simdrive::clearLog();
+    return false;
 }
 
 }  // namespace
 
-TEST_CASE("a disc found on a tick is taken up and played from its first position")
+namespace ui {
+void SyncCheckMarks() {}
+void SetTip(const char* text) { tip = text; }
+void FillTrackList(HWND) {}
+void SelectCurrentEntry(HWND) {}
+void StageTick(HWND, int) {}
+void RunSettingsDialog(HWND) {}
+void ApplyTempo(HWND) {}
+void TopmostSwitch(HWND, int) {}
+}  // namespace ui
+
+TEST_CASE("a disc found by a tick plays from its first position, and is missed when it goes")
 {
-    defaultSettings();
-    REQUIRE(simdrive::writeDisc(simdrive::discWithTracks({5000, 5000, 5000, 5000})));
-    PlaybackHost host;
-    simdrive::clearLog();
+    Host host(sim::discWithTracks({5000, 5000, 5000, 5000}));
+    host.Tick();
+    CHECK(host.State() == kPlayerPlaying);
+    // The device is opened afresh for the new disc before it is counted and played.
+    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY");
+    CHECK(sim::Plays(sim::Log()) == "1");
+    CHECK(tip == "veltoCD / #1 再生中");
 
-    host.tick();
-    CHECK(host.state() == kPlayerPlaying);
-    CHECK(host.order.TrackCount == 4);
-    CHECK(host.order.position == 0);
-    CHECK(playedTracks() == std::vector<int>{1});
-    // The old device is closed and a new one opened before the disc is counted.
-    const auto log = simdrive::readLog();
-    REQUIRE(log.size() > 6);
-    CHECK(log[3].rfind("MCI_STOP", 0) == 0);
-    CHECK(log[4].rfind("MCI_CLOSE", 0) == 0);
-    CHECK(log[5].rfind("MCI_OPEN", 0) == 0);
-    CHECK(uiCalls == std::vector<std::string>{"fill", "stage 1", "tip veltoCD / #1 再生中", "select"});
+    sim::Load(sim::Disc{});
+    host.Tick();
+    CHECK(host.State() == kPlayerNoDisc);
+    CHECK(tip == "veltoCD / No Disc");
+    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET");
 
-    SUBCASE("the disc taken out is noticed on the next tick")
-    {
-        REQUIRE(simdrive::writeDisc(simdrive::Disc{}));
-        uiCalls.clear();
-        host.tick();
-        CHECK(host.state() == kPlayerNoDisc);
-        CHECK(host.order.TrackCount == 0);
-        CHECK(uiCalls == std::vector<std::string>{"fill", "sync", "tip veltoCD / No Disc", "stage 3"});
-        uiCalls.clear();
-        host.tick();
-        CHECK(uiCalls == std::vector<std::string>{"stage 3"});
-
-        SUBCASE("and put back")
-        {
-            REQUIRE(simdrive::writeDisc(simdrive::discWithTracks({5000, 5000})));
-            simdrive::clearLog();
-            host.tick();
-            CHECK(host.state() == kPlayerPlaying);
-            CHECK(host.order.TrackCount == 2);
-            CHECK(playedTracks() == std::vector<int>{1});
-        }
-    }
-    SUBCASE("with random play on, the first position of a fresh shuffle")
-    {
-        RandomPlay = 1;
-        host.command(IDM_STOP);
-        REQUIRE(simdrive::writeDisc(simdrive::Disc{}));
-        host.tick();
-        REQUIRE(simdrive::writeDisc(simdrive::discWithTracks(std::vector<unsigned>(9, 5000))));
-        SeedRandom(2024);
-        PlayOrder expected{};
-        expected.TrackCount = 9;
-        expected.Build();
-        SeedRandom(2024);
-        simdrive::clearLog();
-        host.tick();
-        CHECK(std::equal(expected.order, expected.order + 9, host.order.order));
-        CHECK(playedTracks() == std::vector<int>{expected.order[0]});
-    }
-    defaultSettings();
+    // Back with random play on: the first position of a fresh shuffle, [2 4 3 1 5] for seed 1.
+    RandomPlay = 1;
+    sim::Load(sim::discWithTracks(std::vector<uint32_t>(5, 5000)));
+    SeedRandom(1);
+    host.Tick();
+    CHECK(sim::Plays(sim::Log()) == "2");
 }
 
-TEST_CASE("the end of a track, whether or not the drive notifies it")
+TEST_CASE("the end of a track, whether or not the drive reports it")
 {
-    defaultSettings();
+    struct Case {
+        int autoRepeat, allTracks;
+        std::string plays;
+        bool stops;
+    };
+    const Case cases[] = {
+        {1, 1, "1 2", false},     // on to the next track
+        {1, 0, "1 1", false},     // the same track again
+        {0, 1, "1 2 3", true},    // through the disc, then stop at position 0
+        {0, 0, "1", true},        // stop
+    };
     for (const bool notifies : {false, true}) {
-        CAPTURE(notifies);
-        simdrive::Disc disc = simdrive::discWithTracks({400, 400, 400});
-        disc.notifyEnd = notifies;
-        REQUIRE(simdrive::writeDisc(disc));
-
-        SUBCASE("auto repeat, all tracks: the next track")
-        {
-            AutoRepeat = 1;
-            PlaybackHost host;
-            takeUp(host);
-            runUntil(host, 1, 1, 3000);
-            host.pump(150);
-            CHECK(playedTracks() == std::vector<int>{2});
+        for (const Case& c : cases) {
+            CAPTURE(notifies);
+            CAPTURE(c.plays);
+            sim::Disc disc = sim::discWithTracks({400, 400, 400});
+            disc.notifyEnd = notifies;
+            Host host(disc);
+            AutoRepeat = c.autoRepeat;
+            AllTracksMode = c.allTracks;
+            CHECK(host.TickUntil(c.plays, c.stops) == c.plays);
+            CHECK((host.State() == kPlayerStopped) == c.stops);
+            if (c.stops) {
+                CHECK(host.order.position == 0);
+                CHECK(tip == "veltoCD / #1 停止中");
+            }
         }
-        SUBCASE("auto repeat, one track: the same track again")
-        {
-            AutoRepeat = 1;
-            AllTracksMode = 0;
-            PlaybackHost host;
-            takeUp(host);
-            runUntil(host, 1, 1, 3000);
-            host.pump(150);
-            CHECK(playedTracks() == std::vector<int>{1});
-        }
-        SUBCASE("all tracks without repeat: through the disc, then stop at position 0")
-        {
-            PlaybackHost host;
-            takeUp(host);
-            runUntil(host, 99, 1, 6000);
-            CHECK(playedTracks() == std::vector<int>{2, 3});
-            CHECK(count("MCI_STOP") == 1);
-            CHECK(host.state() == kPlayerStopped);
-            CHECK(host.order.position == 0);
-            CHECK(called("tip veltoCD / #1 停止中"));
-        }
-        SUBCASE("one track without repeat: stop")
-        {
-            AllTracksMode = 0;
-            PlaybackHost host;
-            takeUp(host);
-            runUntil(host, 1, 1, 3000);
-            CHECK(playedTracks().empty());
-            CHECK(count("MCI_STOP") == 1);
-            CHECK(host.state() == kPlayerStopped);
-            CHECK(host.order.position == 0);
-        }
-        defaultSettings();
     }
 }
 
-TEST_CASE("a drive still spinning up is not taken for the end of the track")
+TEST_CASE("the end-of-track policy runs once per play, and only for a play's own end")
 {
-    defaultSettings();
-    simdrive::Disc disc = simdrive::discWithTracks({400, 400});
-    disc.startDelayMs = 700;
-    disc.startDelayStop = true;
-    REQUIRE(simdrive::writeDisc(disc));
-    PlaybackHost host;
-    takeUp(host);
-    runUntil(host, 1, 1, 600);
-    CHECK(playedTracks().empty());
-    runUntil(host, 1, 1, 3000);
-    CHECK(playedTracks() == std::vector<int>{2});
-}
-
-TEST_CASE("stopping or replacing a play never counts as its end")
-{
-    defaultSettings();
-    simdrive::Disc disc = simdrive::discWithTracks({300, 300, 300});
-    disc.notifyEnd = true;
-    REQUIRE(simdrive::writeDisc(disc));
-    PlaybackHost host;
-    takeUp(host);
-    host.command(IDM_PLAY);  // supersedes the running play
-    host.command(IDM_STOP);  // aborts the new one
-    host.pump(800);
-    host.tick();
-    host.pump(200);
-    CHECK(playedTracks() == std::vector<int>{1});
-    CHECK(host.state() == kPlayerStopped);
-}
-
-TEST_CASE("previous and next, with their wraps")
-{
-    defaultSettings();
-    REQUIRE(simdrive::writeDisc(simdrive::discWithTracks(std::vector<unsigned>(5, 5000))));
-    PlaybackHost host;
-    takeUp(host);
-
-    host.command(IDM_NEXT);
-    CHECK(host.order.position == 1);
-    host.command(IDM_PREV);
-    host.command(IDM_PREV);
-    CHECK(host.order.position == 4);
-    host.command(IDM_NEXT);
-    CHECK(host.order.position == 0);
-    CHECK(playedTracks() == std::vector<int>{2, 1, 5, 1});
-    CHECK(called("tip veltoCD / #5 再生中"));
-
-    SUBCASE("a wrap reshuffles when random play is on")
+    sim::Disc disc = sim::discWithTracks({300, 300, 300});
+    SUBCASE("a notification that comes after a tick has noticed the end is not a second end")
     {
-        RandomPlay = 1;
-        for (const int command : {IDM_PREV, IDM_NEXT}) {
-            CAPTURE(command);
-            SeedRandom(77);
-            PlayOrder expected{};
-            expected.TrackCount = 5;
-            expected.Build();
-            SeedRandom(77);
-            simdrive::clearLog();
-            host.command(command);
-            CHECK(std::equal(expected.order, expected.order + 5, host.order.order));
-            CHECK(playedTracks() == std::vector<int>{host.order.CurrentTrack()});
-        }
-        CHECK(host.order.position == 0);
+        Host host(disc);
+        MSG next;
+        sim::PumpUntil(
+            [&] {
+                host.controller.OnTick(host.window);
+                return PeekMessageA(&next, host.window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
+                       sim::Plays(sim::Log()) == "1";
+            },
+            5000);
+        host.controller.OnMciNotify(host.window, MCI_NOTIFY_SUCCESSFUL);
+        sim::Pump(150);
+        CHECK(sim::Plays(sim::Log()) == "1 2");
     }
-    defaultSettings();
-}
-
-TEST_CASE("switches and the commands the window keeps to itself")
-{
-    defaultSettings();
-    REQUIRE(simdrive::writeDisc(simdrive::discWithTracks(std::vector<unsigned>(6, 5000))));
-    PlaybackHost host;
-    takeUp(host);
-    uiCalls.clear();
-
-    host.command(IDM_RANDOM);
-    CHECK(RandomPlay == 1);
-    CHECK(host.order.CurrentTrack() == 1);
-    host.command(IDM_RANDOM);
-    CHECK(RandomPlay == 0);
-    CHECK(host.order.position == 0);
-    host.command(IDM_AUTOREPEAT);
-    CHECK(AutoRepeat == 1);
-    host.command(IDM_AUTOREPEAT);
-    CHECK(AutoRepeat == 0);
-    host.command(IDM_ONETRACK);
-    CHECK(AutoRepeat == 1);
-    CHECK(AllTracksMode == 0);
-    host.command(IDM_ALLTRACKS);
-    CHECK(AllTracksMode == 1);
-    CHECK(std::count(uiCalls.begin(), uiCalls.end(), "sync") == 6);
-    // Switching random play does not interrupt the track.
-    CHECK(playedTracks().empty());
-
-    uiCalls.clear();
-    host.command(IDM_TOPMOST);
-    host.command(IDM_SETTINGS);
-    host.command(IDOK);
-    host.command(IDCANCEL);
-    host.command(IDC_TRACKLIST, CBN_DROPDOWN);
-    CHECK(uiCalls == std::vector<std::string>{"topmost 0", "settings", "tempo"});
-    CHECK(simdrive::readLog().empty());
-
-    host.controller.OnCommand(host.window(), IDM_EXIT, 0);
-    MSG msg;
-    CHECK(PeekMessageA(&msg, host.window(), WM_CLOSE, WM_CLOSE, PM_REMOVE));
-
-    SUBCASE("choosing a track in the list plays it, wherever the shuffle put it")
+    SUBCASE("a failure that is already queued is left to its notification")
     {
-        for (const char* title : {"1", "2", "3", "4", "5", "6"}) {
-            SendMessageA(host.trackList(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(title));
-        }
-        RandomPlay = 1;
-        SeedRandom(3);
-        host.order.Build();
-        SendMessageA(host.trackList(), CB_SETCURSEL, 3, 0);
-        host.command(IDC_TRACKLIST, CBN_SELCHANGE);
-        CHECK(host.order.CurrentTrack() == 4);
-        CHECK(playedTracks() == std::vector<int>{4});
-    }
-    defaultSettings();
-}
-
-TEST_CASE("failures: a refused play, a failing drive, no disc")
-{
-    defaultSettings();
-    SUBCASE("a play the drive refuses is retried from a fresh start on the next tick")
-    {
-        simdrive::Disc disc = simdrive::discWithTracks({5000, 5000});
-        disc.failPlay = true;
-        REQUIRE(simdrive::writeDisc(disc));
-        PlaybackHost host;
-        host.tick();
-        CHECK(host.state() == kPlayerError);
-        simdrive::clearLog();
-        host.tick();
-        CHECK(count("MCI_OPEN") == 1);
-        CHECK(count("MCI_PLAY") == 1);
-        CHECK(host.state() == kPlayerError);
-    }
-    SUBCASE("a failure notification: state 0, then re-initialised on the next tick")
-    {
-        simdrive::Disc disc = simdrive::discWithTracks({5000, 5000, 5000});
         disc.failAfterMs = 150;
-        REQUIRE(simdrive::writeDisc(disc));
-        PlaybackHost host;
-        takeUp(host);
-        host.command(IDM_NEXT);
-        host.pump(400);
-        CHECK(host.state() == kPlayerError);
-        CHECK(count("MCI_CLOSE") == 1);
-        CHECK(count("MCI_OPEN") == 1);
-        simdrive::clearLog();
-        host.tick();
-        CHECK(host.state() == kPlayerPlaying);
-        CHECK(host.order.position == 0);
-        CHECK(playedTracks() == std::vector<int>{1});
+        Host host(disc);
+        host.Tick();
+        host.Tick();  // sees the drive playing
+        REQUIRE(LogShows("NOTIFY MCI_NOTIFY_FAILURE"));
+        host.Tick();  // the drive is stopped, and the failure waits in the queue
+        CHECK(host.State() == kPlayerError);
+        host.Tick();  // taken up afresh from the first position
+        CHECK(sim::Plays(sim::Log()) == "1 1");
+        CHECK(host.State() == kPlayerPlaying);
     }
-    SUBCASE("commands without a disc are harmless")
+    SUBCASE("plays that our own commands end, or that another command supersedes, are not ends")
     {
-        REQUIRE(simdrive::writeDisc(simdrive::Disc{}));
-        PlaybackHost host;
-        host.tick();
-        CHECK(host.state() == kPlayerNoDisc);
-        host.command(IDM_PLAY);
-        CHECK(host.state() == kPlayerError);
-        host.tick();
-        CHECK(host.state() == kPlayerNoDisc);
-        host.command(IDM_NEXT);
-        host.command(IDM_PREV);
-        CHECK(host.state() == kPlayerError);
-        host.command(IDM_STOP);
-        CHECK(host.state() == kPlayerStopped);
-        host.tick();
-        CHECK(host.state() == kPlayerNoDisc);
-        CHECK(count("MCI_PLAY") == 0);
+        disc.notifyEnd = true;
+        Host host(disc);
+        host.Tick();
+        host.Command(IDM_PLAY);
+        host.controller.OnMciNotify(host.window, MCI_NOTIFY_SUPERSEDED);
+        host.Command(IDM_STOP);
+        sim::Pump(500);
+        CHECK(sim::Plays(sim::Log()) == "1 1");
+        CHECK(host.State() == kPlayerStopped);
+    }
+    SUBCASE("a drive that still reports stopped while it spins up has not ended the play")
+    {
+        disc.startDelayMs = 60000;
+        disc.startDelayMode = cdsim::DelayMode::Stop;
+        Host host(disc);
+        for (int i = 0; i < 3; ++i) {
+            host.Tick();
+        }
+        CHECK(sim::Plays(sim::Log()) == "1");
+        clockShift = 5000;  // but one that never gets going has
+        host.Tick();
+        CHECK(sim::Plays(sim::Log()) == "1 2");
     }
 }
 
-TEST_CASE("a stopped disc starts again after Whim seconds, and never with Whim 0")
+TEST_CASE("a stopped disc starts again after Whim seconds, also across the wrap of the tick count")
 {
-    defaultSettings();
-    REQUIRE(simdrive::writeDisc(simdrive::discWithTracks({5000, 5000})));
-    PlaybackHost host;
-    takeUp(host);
+    Host host(sim::discWithTracks({5000, 5000}));
+    host.Tick();
+    Whim = 5;
+    clockShift = 0xFFFFF000u - GetTickCount();  // four seconds before the wrap
+    host.Command(IDM_STOP);
+    for (const DWORD step : {100u, 4800u}) {
+        clockShift += step;
+        host.Tick();
+        CHECK(host.State() == kPlayerStopped);
+    }
+    clockShift += 300;
+    host.Tick();
+    CHECK(host.State() == kPlayerPlaying);
+    CHECK(sim::Plays(sim::Log()) == "1 1");
 
-    SUBCASE("Whim 1")
-    {
-        Whim = 1;
-        host.command(IDM_STOP);
-        host.tick();
-        host.pump(600);
-        host.tick();
-        CHECK(host.state() == kPlayerStopped);
-        host.pump(500);
-        host.tick();
-        CHECK(host.state() == kPlayerPlaying);
-        CHECK(playedTracks() == std::vector<int>{1});
+    Whim = 0;  // never
+    host.Command(IDM_STOP);
+    clockShift += 0x7FFFFFFFu;
+    host.Tick();
+    CHECK(host.State() == kPlayerStopped);
+}
+
+TEST_CASE("previous and next wrap around, with a fresh shuffle when random play is on")
+{
+    Host host(sim::discWithTracks(std::vector<uint32_t>(5, 5000)));
+    host.Tick();
+    for (const int id : {IDM_NEXT, IDM_PREV, IDM_PREV, IDM_NEXT}) {
+        host.Command(id);
     }
-    SUBCASE("Whim 0")
-    {
-        Whim = 0;
-        host.command(IDM_STOP);
-        host.pump(1200);
-        host.tick();
-        CHECK(host.state() == kPlayerStopped);
-        CHECK(playedTracks().empty());
+    CHECK(sim::Plays(sim::Log()) == "1 2 1 5 1");
+
+    RandomPlay = 1;
+    host.order.position = 4;
+    SeedRandom(1);
+    host.Command(IDM_NEXT);
+    CHECK(host.order.position == 0);
+    CHECK(sim::Plays(sim::Log()) == "1 2 1 5 1 2");  // [2 4 3 1 5] for seed 1
+    host.Command(IDM_PREV);
+    CHECK(NextRandom() == 5447);  // the 31st number: the wrap back drew fifteen more
+}
+
+TEST_CASE("a refused play is retried by the next tick; commands without a disc do no harm")
+{
+    sim::Disc disc = sim::discWithTracks({5000, 5000});
+    disc.failPlay = true;
+    Host host(disc);
+    host.Tick();
+    CHECK(host.State() == kPlayerError);
+    sim::ClearLog();
+    host.Tick();
+    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY");
+    CHECK(host.State() == kPlayerError);
+
+    sim::Load(sim::Disc{});
+    host.Tick();
+    CHECK(host.State() == kPlayerNoDisc);
+    const std::pair<int, int> steps[] = {
+        {IDM_PLAY, kPlayerError}, {IDM_NEXT, kPlayerError}, {IDM_PREV, kPlayerError}, {IDM_STOP, kPlayerStopped}};
+    for (const auto& step : steps) {
+        host.Command(step.first);
+        CHECK(host.State() == step.second);
+        host.Tick();
+        CHECK(host.State() == kPlayerNoDisc);
     }
-    defaultSettings();
+    CHECK(sim::Plays(sim::Log()) == "");
 }

@@ -1,110 +1,72 @@
-// The whole player from outside: first start, a second instance, the ways it ends, and
-// the start on a drive that cannot be opened.
+// The whole player from outside: first start, a second instance, the ways it ends, and a
+// start on a drive that cannot be opened.
 #include <doctest/doctest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "support/drive_log.h"
 #include "support/player.h"
 
 using namespace e2e;
 
-TEST_CASE("first run without a settings file")
+TEST_CASE("first run without a settings file, and a second start that leaves it alone")
 {
     SetScene(nullptr);
-    DriveLog log;
+    sim::LogWatch log;
     Player player;
-    MESSAGE("launch to visible window: " << player.launchMs << " ms");
-
     RECT outer;
     RECT client;
-    REQUIRE(GetWindowRect(player.window, &outer));
-    REQUIRE(GetClientRect(player.window, &client));
-    CHECK(outer.left == 0);
-    CHECK(outer.top == 0);
-    CHECK(client.right == 144);
-    CHECK(client.bottom == 104);
+    GetWindowRect(player.window, &outer);
+    GetClientRect(player.window, &client);
+    CHECK((outer.left == 0 && outer.top == 0));
+    CHECK((client.right == 144 && client.bottom == 104));
     CHECK(IsTopmost(player.window));
+    // Nobody pressed play: the first tick finds the disc and starts track 1.
+    const size_t play = log.WaitPlay(1);
+    REQUIRE(play != log.npos);
+    CHECK(log.lines[play].find("from=1:00:00:00 to=2:00:00:00 -> 0") != std::string::npos);
 
-    // Nobody pressed play: the first tick finds the disc and starts track 1, and only it.
-    const std::size_t play = log.WaitFor(Sends("MCI_PLAY"));
-    REQUIRE(play != DriveLog::npos);
-    CHECK(log.entries[play].line.find("from=1:00:00:00 to=2:00:00:00 -> 0") != std::string::npos);
-    CHECK(log.PlaysSince(0) == "1");
-    SettlePainting(player.window);
-    WARN(SaveScreenshot("first_run"));
+    Bystander bystander(600, 400);
+    REQUIRE(BringToFront(bystander.window));
+    Player second(kPlayerExe, false);
+    bool secondShowedSomething = false;
+    CHECK(sim::PumpUntil(
+        [&] {
+            secondShowedSomething = secondShowedSomething || !second.Shown("#32770").empty();
+            return !second.Running();
+        },
+        kTimeoutMs));
+    CHECK(second.WaitForExit(0) == 0);
+    CHECK_FALSE(secondShowedSomething);
+    CHECK(GetForegroundWindow() == bystander.window);  // the first was not brought forward
 
-    const std::size_t beforeClose = log.entries.size();
+    log.Poll();
+    CHECK(sim::Plays(log.lines) == "1");
+    const size_t beforeClose = log.lines.size();
     CHECK(player.Close() == 0);
     log.Poll();
-    // The device is stopped and closed on the way out.
-    CHECK(log.CommandsSince(beforeClose) == "MCI_STOP MCI_CLOSE");
+    CHECK(sim::Commands(log.lines, beforeClose) == "MCI_STOP MCI_CLOSE");
     CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\n"
                                           "Tune=1006\r\nWhim=300\r\nWindowPosX=0\r\nWindowPosY=0\r\n");
 }
 
-TEST_CASE("a second start leaves the running player alone")
+TEST_CASE("ending the session saves the settings like a close, whatever its answer")
 {
-    SetScene("[GENERAL]\r\nWindowPosX=300\r\nWindowPosY=200\r\n");
-    DriveLog log;
-    Player first;
-    REQUIRE(log.WaitFor(Plays(1)) != DriveLog::npos);
-    const std::size_t beforeSecond = log.entries.size();
-    Bystander bystander(600, 400);
-    REQUIRE(bystander.TakeForeground());
-
-    Player second(kPlayerExe, false);
-    bool secondShowedSomething = false;
-    DWORD code = STILL_ACTIVE;
-    bystander.PumpUntil(
-        [&] {
-            for (HWND other : TopLevelWindowsOf(second.Pid())) {
-                secondShowedSomething = secondShowedSomething || IsWindowVisible(other);
-            }
-            return (code = second.WaitForExit(0)) != STILL_ACTIVE;
-        },
-        kTimeoutMs, 2);
-    CHECK(code == 0);
-    CHECK_FALSE(secondShowedSomething);
-    // The running player was not brought forward either.
-    CHECK(bystander.PumpUntil([&] { return GetForegroundWindow() == bystander.window; }, 0));
-
-    CHECK(first.Running());
-    CHECK(IsWindowVisible(first.window));
-    RECT outer;
-    GetWindowRect(first.window, &outer);
-    CHECK(outer.left == 300);
-    CHECK(outer.top == 200);
-    // Nothing but the first one's status queries reached the drive: no open, stop nor play.
-    log.Poll();
-    CHECK(log.CommandsSince(beforeSecond) == "");
-    CHECK(first.Close() == 0);
+    for (const WPARAM ending : {TRUE, FALSE}) {
+        CAPTURE(ending);
+        SetScene("[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n");
+        sim::LogWatch log;
+        Player player;
+        REQUIRE(log.WaitPlay(1) != log.npos);
+        CHECK(player.Close(WM_ENDSESSION, ending) == 0);
+        // Keys already in the file keep their place; the missing ones follow in write order.
+        CHECK(ReadFileBytes(kSettingsPath) ==
+              "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"
+              "RandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\n");
+        CHECK(sim::Commands(sim::Log()).rfind("MCI_STOP MCI_CLOSE") != std::string::npos);
+    }
 }
 
-TEST_CASE("ending the session saves the settings like a close")
-{
-    // Either answer of WM_ENDSESSION ends the player.
-    WPARAM ending = TRUE;
-    SUBCASE("the session ends") { ending = TRUE; }
-    SUBCASE("the end was cancelled") { ending = FALSE; }
-
-    SetScene("[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n");
-    DriveLog log;
-    Player player;
-    const std::size_t play = log.WaitFor(Plays(1));
-    REQUIRE(play != DriveLog::npos);
-
-    CHECK(player.Close(WM_ENDSESSION, ending) == 0);
-    log.Poll();
-    CHECK(log.CommandsSince(play + 1) == "MCI_STOP MCI_CLOSE");
-    // Keys already in the file keep their place; the missing ones follow in write order.
-    CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"
-                                          "RandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\n");
-}
-
-TEST_CASE("a read-only settings file still ends cleanly")
+TEST_CASE("a settings file that cannot be written stays as it was")
 {
     const char settings[] = "[GENERAL]\r\nTune=2\r\nReverb=99\r\nWindowPosX=-40\r\n";
     SetScene(settings);
@@ -113,8 +75,6 @@ TEST_CASE("a read-only settings file still ends cleanly")
     // also held open against writers, so the player meets the refusal that Windows gives.
     std::unique_ptr<void, decltype(&CloseHandle)> guard(
         CreateFileA(kSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), &CloseHandle);
-    REQUIRE(guard.get() != INVALID_HANDLE_VALUE);
-
     CHECK(Player().Close() == 0);
     guard.reset();
     CHECK(ReadFileBytes(kSettingsPath) == settings);
@@ -123,51 +83,38 @@ TEST_CASE("a read-only settings file still ends cleanly")
 TEST_CASE("a drive in use at start: the warning, no window, the settings untouched")
 {
     const char settings[] = "; kept as it is\r\n[GENERAL]\r\nTune=1007\r\nWhim=5\r\n";
-    simdrive::Disc disc = LongDisc();
+    sim::Disc disc = LongDisc();
     disc.failOpen = true;
     SetScene(settings, disc);
-    DriveLog log;
     Player player(kPlayerExe, false);
-
-    // The hidden main window owns the box, and must never show.
-    HWND main = nullptr;
     HWND box = nullptr;
     bool mainShown = false;
     const auto look = [&] {
-        for (HWND window : TopLevelWindowsOf(player.Pid())) {
-            if (ClassOf(window) == "#32770" && GetWindow(window, GW_OWNER) == nullptr) {
-                main = window;
-                mainShown = mainShown || IsWindowVisible(window);
-            } else if (ClassOf(window) == "#32770" && IsWindowVisible(window)) {
-                box = window;
-            }
+        for (HWND window : player.Shown("#32770")) {
+            mainShown = mainShown || GetWindow(window, GW_OWNER) == nullptr;
+            box = GetWindow(window, GW_OWNER) != nullptr ? window : box;
         }
-        return box != nullptr;
+        return box != nullptr || !player.Running();
     };
-    REQUIRE(WaitUntil(look, kTimeoutMs, 5));
-    CHECK(GetWindow(box, GW_OWNER) == main);
+    REQUIRE(sim::PumpUntil(look, kTimeoutMs));
+    REQUIRE(box != nullptr);
     CHECK(TextOf(box) == "veltoCD 初期化エラー");
-    std::string text;  // the icon's label has none
+    std::string text;
     for (HWND label : ChildrenOf(box, "Static")) {
-        text += TextOf(label);
+        text += TextOf(label);  // the icon's label has none
     }
     CHECK(text == "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.");
-    // A warning with the OK button alone.
     const std::vector<HWND> buttons = ChildrenOf(box, "Button");
-    REQUIRE(buttons.size() == 1);
-    CHECK(GetDlgCtrlID(buttons[0]) == IDOK);
+    CHECK((buttons.size() == 1 && GetDlgCtrlID(buttons[0]) == IDOK));
     SettlePainting(box);
     WARN(SaveScreenshot("drive_in_use"));
 
     REQUIRE(PostMessageA(box, WM_COMMAND, IDOK, 0));
-    CHECK(WaitUntil([&] { look(); return !player.Running(); }, kTimeoutMs, 5));
+    CHECK(sim::PumpUntil([&] { return look() && !player.Running(); }, kTimeoutMs));
     CHECK(player.WaitForExit(0) == 0);
-    CHECK(main != nullptr);
     CHECK_FALSE(mainShown);
     CHECK(ReadFileBytes(kSettingsPath) == settings);
-    // One refused open, and nothing sent to the drive after it.
-    log.Poll();
-    CHECK(log.CommandsSince(0) == "MCI_OPEN");
+    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN");  // refused, and nothing after it
 }
 
 TEST_CASE("an exe name with a double-byte character keeps its settings beside it")
@@ -179,14 +126,9 @@ TEST_CASE("an exe name with a double-byte character keeps its settings beside it
     REQUIRE(CopyFileA(kPlayerExe, exe, FALSE));
     CHECK(Player(exe).Close() == 0);
     DeleteFileA(exe);
-
-    CHECK(GetFileAttributesA(kSettingsPath) != INVALID_FILE_ATTRIBUTES);
-    int settingsFiles = 0;
+    CHECK(SavedSetting("Tune") == "1006");
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA("C:\\veltoCD\\*.ini", &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        ++settingsFiles;
-    }
+    CHECK(FindNextFileA(search, &found) == FALSE);  // the one file
     FindClose(search);
-    CHECK(settingsFiles == 1);
 }

@@ -11,17 +11,6 @@ namespace e2e {
 
 namespace {
 
-// True once the window is in the foreground; otherwise asks again. Under load another
-// window's late activation may win over the first request.
-bool AskForForeground(HWND window)
-{
-    if (GetForegroundWindow() == window) {
-        return true;
-    }
-    SetForegroundWindow(window);
-    return false;
-}
-
 using WindowSearch = std::pair<DWORD, std::vector<HWND>>;  // a process, its windows
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
@@ -45,7 +34,7 @@ INPUT KeyInput(WORD key, DWORD flags)
 
 }  // namespace
 
-void SetScene(const char* settings, const simdrive::Disc& disc)
+void SetScene(const char* settings, const sim::Disc& disc)
 {
     SetFileAttributesA(kSettingsPath, FILE_ATTRIBUTE_NORMAL);
     REQUIRE((DeleteFileA(kSettingsPath) || GetLastError() == ERROR_FILE_NOT_FOUND));
@@ -53,42 +42,32 @@ void SetScene(const char* settings, const simdrive::Disc& disc)
         std::ofstream file(kSettingsPath, std::ios::binary);
         REQUIRE((file << settings).flush().good());
     }
-    REQUIRE(simdrive::writeDisc(disc));
-    REQUIRE(simdrive::clearLog());
+    sim::Load(disc);
 }
 
 Player::Player(const char* exe, bool showsWindow)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    const DWORD start = GetTickCount();
     REQUIRE(CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &startup, &info_));
-    if (!showsWindow) {
-        return;
-    }
-    WaitUntil(
-        [&] {
-            for (HWND w : TopLevelWindowsOf(Pid())) {
-                if (IsWindowVisible(w) && ClassOf(w) == "#32770" && TextOf(w) == "veltoCD" &&
-                    GetWindow(w, GW_OWNER) == nullptr) {
-                    window = w;
+    if (showsWindow) {
+        sim::PumpUntil(
+            [&] {
+                for (HWND w : Shown("#32770")) {
+                    window = TextOf(w) == "veltoCD" && GetWindow(w, GW_OWNER) == nullptr ? w : window;
                 }
-            }
-            return window != nullptr || !Running();
-        },
-        kTimeoutMs, 5);
-    launchMs = GetTickCount() - start;
-    if (window == nullptr) {
-        End();  // a constructor that fails is not followed by the destructor
+                return window != nullptr || !Running();
+            },
+            kTimeoutMs);
+        if (window == nullptr) {
+            End();  // a constructor that fails is not followed by the destructor
+        }
+        REQUIRE(window != nullptr);
     }
-    REQUIRE(window != nullptr);
 }
 
 void Player::End()
 {
-    if (info_.hProcess == nullptr) {
-        return;
-    }
     if (Running() && Close() == STILL_ACTIVE) {
         // Our own child, ended by its handle: the next test needs the mutex free.
         TerminateProcess(info_.hProcess, 1);
@@ -102,19 +81,14 @@ void Player::End()
 DWORD Player::WaitForExit(DWORD timeoutMs) const
 {
     DWORD code = STILL_ACTIVE;
-    WaitForSingleObject(info_.hProcess, timeoutMs);
-    GetExitCodeProcess(info_.hProcess, &code);  // STILL_ACTIVE while it runs
+    sim::PumpUntil([&] { return !Running(); }, timeoutMs);
+    GetExitCodeProcess(info_.hProcess, &code);
     return code;
 }
 
 DWORD Player::Close(UINT message, WPARAM wParam) const
 {
     return window != nullptr && PostMessageA(window, message, wParam, 0) ? WaitForExit() : STILL_ACTIVE;
-}
-
-bool Player::BringToFront() const
-{
-    return WaitUntil([this] { return AskForForeground(window); }, 5000, 50);
 }
 
 bool Player::Press(WORD key, bool alt) const
@@ -125,7 +99,18 @@ bool Player::Press(WORD key, bool alt) const
         keys.push_back(KeyInput(VK_MENU, KEYEVENTF_KEYUP));
     }
     const UINT count = static_cast<UINT>(keys.size());
-    return BringToFront() && SendInput(count, keys.data(), sizeof(INPUT)) == count;
+    return BringToFront(window) && SendInput(count, keys.data(), sizeof(INPUT)) == count;
+}
+
+std::vector<HWND> Player::Shown(const char* className) const
+{
+    std::vector<HWND> shown;
+    for (HWND w : TopLevelWindowsOf(Pid())) {
+        if (IsWindowVisible(w) && ClassOf(w) == className) {
+            shown.push_back(w);
+        }
+    }
+    return shown;
 }
 
 Bystander::Bystander(int x, int y)
@@ -135,27 +120,25 @@ Bystander::Bystander(int x, int y)
     REQUIRE(window != nullptr);
 }
 
-bool Bystander::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs) const
+bool BringToFront(HWND window)
 {
-    return WaitUntil(
-        [&] {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                DispatchMessageA(&msg);
-            }
-            return done();
-        },
-        timeoutMs, stepMs);
-}
-
-bool Bystander::TakeForeground() const
-{
-    return PumpUntil([this] { return AskForForeground(window); }, 5000, 50);
+    return sim::PumpUntil([window] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); },
+                          kTimeoutMs);
 }
 
 bool IsTopmost(HWND window)
 {
     return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+bool IsAbove(HWND upper, HWND lower)
+{
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == upper || window == lower) {
+            return window == upper;
+        }
+    }
+    return false;
 }
 
 std::vector<HWND> TopLevelWindowsOf(DWORD pid)
@@ -169,7 +152,7 @@ std::vector<HWND> ChildrenOf(HWND window, const char* className)
 {
     std::vector<HWND> found;
     for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (className == nullptr || lstrcmpiA(ClassOf(child).c_str(), className) == 0) {
+        if (lstrcmpiA(ClassOf(child).c_str(), className) == 0) {
             found.push_back(child);
         }
     }
@@ -179,13 +162,13 @@ std::vector<HWND> ChildrenOf(HWND window, const char* className)
 std::string ClassOf(HWND window)
 {
     char name[256];
-    return std::string(name, static_cast<std::size_t>(GetClassNameA(window, name, sizeof name)));
+    return std::string(name, static_cast<size_t>(GetClassNameA(window, name, sizeof name)));
 }
 
 std::string TextOf(HWND window)
 {
     char text[1024];
-    return std::string(text, static_cast<std::size_t>(GetWindowTextA(window, text, sizeof text)));
+    return std::string(text, static_cast<size_t>(GetWindowTextA(window, text, sizeof text)));
 }
 
 bool ClickAt(POINT point, bool rightButton)
@@ -196,7 +179,7 @@ bool ClickAt(POINT point, bool rightButton)
         POINT cursor = {};
         return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
     };
-    if (!SetCursorPos(point.x, point.y) || !WaitUntil(arrived, 5000)) {
+    if (!SetCursorPos(point.x, point.y) || !sim::PumpUntil(arrived, kTimeoutMs)) {
         return false;
     }
     INPUT clicks[2] = {};
@@ -204,18 +187,6 @@ bool ClickAt(POINT point, bool rightButton)
     clicks[0].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     clicks[1].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     return SendInput(2, clicks, sizeof(INPUT)) == 2;
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return done();
-        }
-        Sleep(stepMs);
-    }
-    return true;
 }
 
 std::string ReadFileBytes(const char* path)
@@ -238,7 +209,7 @@ void SettlePainting(HWND window)
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
-    Sleep(200);
+    sim::Pump(200);
 }
 
 bool SaveScreenshot(const char* name)
@@ -256,7 +227,7 @@ bool SaveScreenshot(const char* name)
     const int height = GetSystemMetrics(SM_CYSCREEN);
     // Bottom-up (a positive height), as a .bmp file stores it.
     BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    std::string pixels(static_cast<std::size_t>((width * 3 + 3) & ~3) * static_cast<std::size_t>(height), '\0');
+    std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * static_cast<size_t>(height), '\0');
 
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

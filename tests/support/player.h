@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,14 +15,14 @@ namespace e2e {
 const char kPlayerExe[] = "C:\\veltoCD\\veltoCD.exe";
 const char kSettingsPath[] = "C:\\veltoCD\\veltoCD.ini";
 
-// Long enough for a slow machine; a test that waits this long has failed anyway.
+// Long enough for a loaded machine; a test that waits this long has failed anyway.
 const DWORD kTimeoutMs = 10000;
 
 // Three minute-long tracks: nothing ends by itself during a test.
-inline simdrive::Disc LongDisc() { return simdrive::discWithTracks({60000, 60000, 60000}); }
+inline sim::Disc LongDisc() { return sim::discWithTracks({60000, 60000, 60000}); }
 // Sets the scene for the next run: the settings file absent (nullptr) or holding exactly
 // `settings`, this disc in the drive, and an empty drive log.
-void SetScene(const char* settings, const simdrive::Disc& disc = LongDisc());
+void SetScene(const char* settings, const sim::Disc& disc = LongDisc());
 
 // One run of the player, started from another directory so that it must find its settings
 // by its own path. With `showsWindow` the constructor waits for the visible main window.
@@ -41,13 +40,12 @@ public:
     DWORD WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
     // Posts the message (WM_CLOSE, WM_ENDSESSION) and waits for the end, as WaitForExit.
     DWORD Close(UINT message = WM_CLOSE, WPARAM wParam = 0) const;
-    // Makes the main window the foreground window, as a click on it would.
-    bool BringToFront() const;
-    // A key, with Alt held or not, through the system's input queue to the front window.
+    // A key, with Alt held or not, through the system's input queue to the main window.
     bool Press(WORD key, bool alt = false) const;
+    // Its visible top-level windows of this class ("#32768" for menus), the top one first.
+    std::vector<HWND> Shown(const char* className) const;
 
     HWND window = nullptr;  // "#32770" titled "veltoCD", owned by nobody
-    DWORD launchMs = 0;     // from CreateProcess to the first sight of the window
 
 private:
     void End();
@@ -60,26 +58,23 @@ private:
 struct Bystander {
     Bystander(int x, int y);
     ~Bystander() { DestroyWindow(window); }
-    // WaitUntil, handling meanwhile what other threads send to this window.
-    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10) const;
-    bool TakeForeground() const;
-
     HWND window;
 };
 
+// Asks until the window is in the foreground: under load another window's late activation
+// may win over the first request.
+bool BringToFront(HWND window);
 bool IsTopmost(HWND window);
-// Top-level windows of a process, hidden ones included.
+// True if `upper` comes before `lower` among the top-level windows, top to bottom.
+bool IsAbove(HWND upper, HWND lower);
 std::vector<HWND> TopLevelWindowsOf(DWORD pid);
-// Direct children of this class (any class for nullptr).
+// Direct children of this class.
 std::vector<HWND> ChildrenOf(HWND window, const char* className);
 std::string ClassOf(HWND window);
 std::string TextOf(HWND window);
 
 // A click at a point of the screen through the system's input queue; the cursor stays there.
 bool ClickAt(POINT point, bool rightButton);
-
-// Polls `done` every stepMs until it holds or timeoutMs has passed; returns its last answer.
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10);
 
 std::string ReadFileBytes(const char* path);
 // One value of the settings file's GENERAL section as the platform reads it; "" if missing.

@@ -114,6 +114,26 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
     return true;
 }
 
+std::string formatControl(const DiscConfig& disc) {
+    std::string tracks;
+    for (uint32_t ms : disc.tracksMs) tracks += (tracks.empty() ? "" : ",") + std::to_string(ms);
+    std::string t = "present=" + std::to_string(disc.present) + "\nready=" + std::to_string(disc.ready) + "\n";
+    if (!tracks.empty()) t += "tracks=" + tracks + "\n";
+    t += "fail_open=" + std::to_string(disc.failOpen) + "\nfail_time_format=" + std::to_string(disc.failTimeFormat) +
+         "\nfail_play=" + std::to_string(disc.failPlay) + "\nfail_after_ms=" + std::to_string(disc.failAfterMs) +
+         "\nnotify_end=" + std::to_string(disc.notifyEnd) + "\nstart_delay_ms=" + std::to_string(disc.startDelayMs) +
+         "\nstart_delay_mode=" + (disc.startDelayMode == DelayMode::Stop ? "stop" : "seek") +
+         "\nclose_delay_ms=" + std::to_string(disc.closeDelayMs) + "\n";
+    return t;
+}
+
+DiscConfig discWithTracks(std::vector<uint32_t> tracksMs) {
+    DiscConfig disc;
+    disc.present = true;
+    disc.tracksMs = std::move(tracksMs);
+    return disc;
+}
+
 DiscConfig loadControl(const std::wstring& path, std::string& error) {
     error.clear();
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -38,6 +38,13 @@ constexpr std::size_t kMaxControlBytes = 64 * 1024;
 // untouched and says why in `error` (with the line number).
 bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::string& error);
 
+// The control file's text for a disc: what the tests and the run command put in the drive.
+// parseControl reads it back as the same disc.
+std::string formatControl(const DiscConfig& disc);
+
+// A disc in a ready drive with these track lengths, and nothing else out of the ordinary.
+DiscConfig discWithTracks(std::vector<uint32_t> tracksMs);
+
 // Reads and parses the control file at `path`. A missing, unreadable, oversized or
 // malformed file gives the empty drive (a default DiscConfig); `error` says which.
 DiscConfig loadControl(const std::wstring& path, std::string& error);

@@ -1,0 +1,128 @@
+// The CD audio device's traffic through the real winmm to the simulated drive, the play
+// order and the random generator behind its shuffle.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "common/random.h"
+#include "playback/cd_audio_device.h"
+#include "playback/play_order.h"
+#include "settings/settings.h"
+#include "support/sim_drive.h"
+
+namespace {
+
+bool Logged(const char* text)
+{
+    for (const std::string& line : sim::Log()) {
+        if (line.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_CASE("open, close and a refused time format")
+{
+    sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
+    sim::Load(disc);
+    CdAudioDevice device;
+    CHECK(device.Open() == 2);
+    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET");
+    CHECK(sim::Log()[0].find("type=cdaudio") != std::string::npos);
+    CHECK(sim::Log()[1].find("format=TMSF") != std::string::npos);
+
+    // A failed open (the drive is taken) keeps the id it had: it must not adopt what the
+    // platform leaves in the record, which may name the device that is open.
+    CdAudioDevice second;
+    CHECK(second.Open() == 0);
+    sim::ClearLog();
+    CHECK(second.Close() == 0);
+    CHECK(sim::Log().empty());
+    CHECK(device.Close() == 0);
+    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE");
+    // Closed, it is simply not answered any more.
+    sim::ClearLog();
+    CHECK(device.Stop() == 2);
+    CHECK(sim::Log().empty());
+
+    disc.failTimeFormat = true;
+    sim::Load(disc);
+    CHECK(device.Open() == 0);
+    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE");
+}
+
+TEST_CASE("the track count asks only as far as the drive says yes; a play covers one track")
+{
+    sim::Disc disc;
+    sim::Load(disc);
+    CdAudioDevice device;
+    REQUIRE(device.Open() == 2);
+    sim::NotifyWindow notify;
+
+    struct Case {
+        bool present, ready;
+        int count, queries;
+    };
+    for (const Case c : {Case{false, true, 0, 1}, Case{true, false, 0, 2}, Case{true, true, 12, 3}}) {
+        CAPTURE(c.queries);
+        disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
+        disc.present = c.present;
+        disc.ready = c.ready;
+        sim::Load(disc);
+        CHECK(device.TrackCount() == c.count);
+        CHECK(sim::Log().size() == static_cast<size_t>(c.queries));
+        // Without a disc nothing is played at all.
+        CHECK(device.Play(notify.hwnd, 5) == (c.count != 0 ? 1 : 0));
+        CHECK(sim::Plays(sim::Log()) == (c.count != 0 ? "5" : ""));
+    }
+    CHECK(Logged("MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0"));
+    CHECK(device.Mode() == MCI_MODE_PLAY);
+    CHECK(device.Play(notify.hwnd, 12) == 1);
+    CHECK(Logged("MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0"));
+    // The new play ended the wait of the one before.
+    CHECK(notify.Take(100) == std::vector<WPARAM>{MCI_NOTIFY_ABORTED});
+
+    disc.failPlay = true;
+    sim::Load(disc);
+    CHECK(device.Play(notify.hwnd, 1) == 0);
+}
+
+TEST_CASE("the shuffle, drawn from the exact generator")
+{
+    SeedRandom(1);
+    CHECK(NextRandom() == 41);
+    CHECK(NextRandom() == 18467);
+
+    PlayOrder order{};
+    order.TrackCount = 5;
+    RandomPlay = 1;
+    SeedRandom(1);
+    order.Build();
+    // Worked out by hand: fifteen swaps of position i % 5 with NextRandom() % 5.
+    CHECK(std::vector<int>(order.order, order.order + 6) == std::vector<int>{2, 4, 3, 1, 5, 6});
+    CHECK(NextRandom() == 491);  // the sixteenth number: three per track were drawn
+    CHECK(order.Seek(1) == 3);
+
+    // Switched off, the position follows the track into the natural order and back.
+    RandomPlay = 0;
+    order.RandomOff();
+    CHECK(order.position == 0);
+    CHECK(order.order[255] == 0);
+    RandomPlay = 1;
+    SeedRandom(1);
+    order.RandomOn();
+    CHECK(order.position == 3);
+    CHECK(order.CurrentTrack() == 1);
+
+    // No disc draws nothing; a track that is not there seeks position 0.
+    order.TrackCount = 0;
+    SeedRandom(1);
+    order.Build();
+    CHECK(NextRandom() == 41);
+    CHECK(order.Seek(3) == 0);
+    RandomPlay = 0;
+}
