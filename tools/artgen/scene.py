@@ -5,6 +5,8 @@ fractional. The stage is laid out in view coordinates: (0, 0) is the first
 pixel the window shows, which is (3, 3) in the picture.
 """
 
+from collections import namedtuple
+
 # --- drawing kit ----------------------------------------------------------
 
 
@@ -48,6 +50,9 @@ class Canvas:
                 if shape(x, y):
                     row[px] = colour(x, y) if callable(colour) else colour
 
+    def dots(self, colour, points):
+        for x, y in points:
+            self.rows[y + self.oy][x + self.ox] = colour
 
 
 def indexed(rows):
@@ -131,6 +136,119 @@ def draw_stage():
     return indexed(c.rows)
 
 
+# --- Velto, the dancer ------------------------------------------------------
+
+SEE_THROUGH = (0, 0, 0)
+INK = (40, 40, 48)        # outlines: pure black would be see-through
+SKIN, BLUSH = (255, 214, 172), (250, 150, 150)
+HAIR, SHIRT, SHORTS = (132, 78, 44), (255, 128, 60), (70, 104, 210)
+SHOES, PHONES, WHITE = (226, 54, 64), (60, 196, 200), (255, 255, 255)
+MOUTH = (170, 40, 60)
+
+# Where each part sits when Velto rests; a frame is 40 x 60.
+HEAD = (20, 18, 11.5, 10.5)            # centre x, y and radii
+BODY = (20, 37, 7.5, 8.5)
+SHOULDERS = ((14, 32), (26, 32))
+HIPS = ((16.5, 44), (23.5, 44))
+
+# A pose: how far the body sinks (+) or rises (-), how far body and head sway
+# right, the elbow and hand of each arm relative to its shoulder, the knee of
+# each leg relative to its hip and the heel relative to where the hip is at
+# rest (so a sinking body bends its knees), and the face.
+Pose = namedtuple("Pose", "sink sway lean arms legs face")
+STILL_LEGS = (((0, 6), (0, 12)), ((0, 6), (0, 12)))
+POSES = {
+    1: Pose(0, 0, 0, (((-3, 5), (-3, 11)), ((3, 5), (3, 11))), STILL_LEGS, "smile"),
+    2: Pose(1, 1, 1, (((-4, 5), (-3, 10)), ((5, 2), (3, -3))),
+            (((-1, 6), (0, 12)), ((2, 5), (2, 11))), "smile"),
+    3: Pose(1, 2, 2, (((-5, 4), (-2, 8)), ((5, -4), (7, -10))),
+            (((-2, 6), (0, 12)), ((4, 5), (6, 9))), "sing"),
+    4: Pose(-2, 0, 0, (((-5, -4), (-8, -10)), ((5, -4), (8, -10))),
+            (((-2, 5), (-1, 11)), ((2, 5), (1, 11))), "joy"),
+}
+
+
+def mirrored(p):
+    flip = lambda pts: tuple((-x, y) for x, y in pts)
+    return p._replace(sway=-p.sway, lean=-p.lean, arms=tuple(map(flip, p.arms[::-1])),
+                      legs=tuple(map(flip, p.legs[::-1])))
+
+
+POSES[5], POSES[0] = mirrored(POSES[3]), mirrored(POSES[2])
+
+
+def outlined(c, parts):
+    """Paint (colour, shape-maker) parts over one shared outline, so they read as one."""
+    for grow in (1, 0):
+        for colour, make in parts:
+            c.paint(INK if grow else colour, make(grow))
+
+
+def limb(a, b, c, r, skin, cloth, cloth_r):
+    """Two skin segments a-b-c; the half of a-b nearest the body is clothed."""
+    mid = ((a[0] + b[0]) / 2, (a[1] + b[1]) / 2)
+    return [(skin, lambda g: capsule(*a, *b, r + g)), (skin, lambda g: capsule(*b, *c, r + g)),
+            (cloth, lambda g: capsule(*a, *mid, cloth_r + g))]
+
+
+def draw_figure(p):
+    c = Canvas(40, 60, SEE_THROUGH)
+    dx, dy = p.sway, p.sink
+    for (hx, hy), ((kx, ky), (fx, fy)) in zip(HIPS, p.legs):
+        toes = -1.5 if hx < 20 else 1.5
+        shoe = (SHOES, lambda g, x=hx + fx + toes, y=hy + fy + 1.5: ellipse(x, y, 3.5 + g, 2 + g))
+        leg = limb((hx + dx, hy + dy), (hx + dx + kx, hy + dy + ky), (hx + fx, hy + fy),
+                   2.1, SKIN, SHORTS, 2.6)
+        outlined(c, leg + [shoe])
+    bx, by, brx, bry = BODY
+    shirt = lambda g: ellipse(bx + dx, by + dy, brx + g, bry + g)
+    outlined(c, [(SHIRT, shirt),
+                 (SHORTS, lambda g: lambda x, y: shirt(g)(x, y) and y > by + dy + 3)])
+    nx, ny = int(bx + dx), int(by + dy) - 2       # a little quaver on the shirt
+    c.dots(WHITE, [(nx, ny - 2), (nx, ny - 1), (nx + 1, ny - 1), (nx, ny), (nx - 2, ny + 1),
+                   (nx - 1, ny + 1), (nx, ny + 1), (nx - 2, ny + 2), (nx - 1, ny + 2)])
+    draw_head(c, p, dx + p.lean, dy)
+    for (sx, sy), ((ex, ey), (hx, hy)) in zip(SHOULDERS, p.arms):
+        sx, sy = sx + dx, sy + dy
+        hand = (SKIN, lambda g, x=sx + hx, y=sy + hy: ellipse(x, y, 2.2 + g, 2.2 + g))
+        outlined(c, limb((sx, sy), (sx + ex, sy + ey), (sx + hx, sy + hy), 1.8, SKIN, SHIRT, 2.3) + [hand])
+    return c.rows
+
+
+def draw_head(c, p, dx, dy):
+    hx, hy, rx, ry = HEAD
+    hx, hy = hx + dx, hy + dy
+    head = lambda g: ellipse(hx, hy, rx + g, ry + g)
+    hair = lambda g: lambda x, y: head(g)(x, y) and y < hy - 3 + 2.5 * abs(((x - hx) % 5) / 2.5 - 1)
+    tuft = lambda g: capsule(hx + 1, hy - ry + 0.5, hx + 3.5, hy - ry - 2.5, 1.2 + g)
+    band = lambda g: lambda x, y: (ellipse(hx, hy, rx + 1.8 + g, ry + 1.8 + g)(x, y)
+                                   and not ellipse(hx, hy, rx + 0.2 - g, ry + 0.2 - g)(x, y)
+                                   and y < hy)
+    cups = [(PHONES, lambda g, s=s: ellipse(hx + s * (rx + 0.5), hy + 1, 2.5 + g, 4 + g)) for s in (-1, 1)]
+    outlined(c, [(HAIR, tuft), (SKIN, head), (HAIR, hair)])
+    outlined(c, [(PHONES, band)] + cups)
+    ex, ey = int(hx), int(hy) + 1
+    if p.face == "joy":     # eyes squeezed shut into happy arcs
+        c.dots(INK, [(ex - 6, ey + 1), (ex - 5, ey), (ex - 4, ey + 1),
+                     (ex + 3, ey + 1), (ex + 4, ey), (ex + 5, ey + 1)])
+    else:
+        c.dots(INK, [(ex + x, ey + y) for x in (-5, -4, 3, 4) for y in (0, 1, 2)])
+        c.dots(WHITE, [(ex - 5, ey), (ex + 3, ey)])
+    c.dots(BLUSH, [(ex - 8, ey + 3), (ex - 7, ey + 3), (ex + 6, ey + 3), (ex + 7, ey + 3)])
+    if p.face == "smile":
+        c.dots(INK, [(ex - 2, ey + 4), (ex - 1, ey + 5), (ex, ey + 5), (ex + 1, ey + 4)])
+    else:
+        c.dots(MOUTH, [(ex + x, ey + y) for x in (-2, -1, 0, 1) for y in (4, 5)] + [(ex - 1, ey + 6), (ex, ey + 6)])
+
+
+def draw_dancer():
+    sheet = [[SEE_THROUGH] * 240 for _ in range(105)]
+    for k in range(6):
+        for y, row in enumerate(draw_figure(POSES[k])):
+            sheet[y][40 * k:40 * k + 40] = row
+    return indexed(sheet)
+
+
 # --- what artgen writes and checks --------------------------------------------
 
 
@@ -152,6 +270,27 @@ def check_stage(palette, rows):
     need(not dark, f"too dark for the notes at view {dark[:1]}")
 
 
+def check_dancer(palette, rows):
+    check_size(rows, 240, 105)
+    black = [[palette[v] == (0, 0, 0) for v in row] for row in rows]
+    need(all(all(row) for row in black[60:]), "rows 60 and below are not all black")
+    for k in range(6):
+        # Black is see-through: any black Velto shows must reach the frame's edge.
+        cell = [row[40 * k:40 * k + 40] for row in black[:60]]
+        todo = [(x, y) for y in range(60) for x in range(40)
+                if cell[y][x] and (x in (0, 39) or y in (0, 59))]
+        seen = set(todo)
+        while todo:
+            x, y = todo.pop()
+            for n in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)):
+                if 0 <= n[0] < 40 and 0 <= n[1] < 60 and cell[n[1]][n[0]] and n not in seen:
+                    seen.add(n)
+                    todo.append(n)
+        holes = [(x, y) for y in range(60) for x in range(40) if cell[y][x] and (x, y) not in seen]
+        need(not holes, f"frame {k} has a see-through hole at {holes[:1]}")
+
+
 PICTURES = [
     ("assets/stage.bmp", draw_stage, check_stage),
+    ("assets/velto.bmp", draw_dancer, check_dancer),
 ]
