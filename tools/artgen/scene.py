@@ -249,6 +249,42 @@ def draw_dancer():
     return indexed(sheet)
 
 
+# --- the notes ----------------------------------------------------------------
+
+# Six 12 x 19 glyphs side by side: a quaver, a crotchet, two beamed quavers,
+# a rest, a flat and a sharp. They rise fresh in black, then fade to grey.
+GLYPHS = """
+............ ............ ............ ............ ............ ............
+......X..... .......X.... ........XXX. ....X....... ...X........ ............
+......XX.... .......X.... .....XXXXXX. ....XX...... ...X........ .......X....
+......XXX... .......X.... ....XXXXXXX. .....XX..... ...X........ ....X..X....
+......X.XX.. .......X.... ....XXXX..X. .....XXX.... ...X........ ....X..X....
+......X..XX. .......X.... ....X.....X. ....XXXX.... ...X........ ....X..X.XX.
+......X...X. .......X.... ....X.....X. ...XXXX..... ...X........ ....X.XXXXX.
+......X...X. .......X.... ....X.....X. ...XXX...... ...X........ ..XXXXXXX...
+......X..X.. .......X.... ....X.....X. ....XX...... ...X.XXX.... .XXXXX.X....
+......X..X.. .......X.... ....X.....X. .....XX..... ...XXX.XX... ....X..X....
+......X..... .......X.... ....X.....X. .....XXX.... ...XX...XX.. ....X..X.XX.
+......X..... .......X.... ....X...XXX. ....XXXX.... ...X....XX.. ....X.XXXXX.
+......X..... .......X.... ....X..XXXX. ...XXX...... ...X...XX... ..XXXXXXX...
+....XXX..... .....XXX.... ..XXX.XXXXX. ..XXX....... ...X..XX.... .XXXXX.X....
+..XXXXX..... ...XXXXX.... .XXXX.XXXX.. ..XX........ ...X.XX..... ....X..X....
+.XXXXXX..... ..XXXXXX.... .XXXX..XX... ..XXXXX..... ...XXX...... ....X.......
+.XXXXX...... ..XXXXX..... ..XX........ ...XXXX..... ...XX....... ............
+..XXX....... ...XXX...... ............ ............ ............ ............
+............ ............ ............ ............ ............ ............
+"""
+GREYS = [(255, 255, 255), (233, 233, 233), (180, 180, 180), (128, 128, 128), (0, 0, 0)]
+PAPER, FRESH, OLD = 0, 4, 3
+
+
+def draw_notes():
+    shape = [[ch == "X" for ch in line.replace(" ", "")] for line in GLYPHS.strip().splitlines()]
+    rows = [[FRESH if ink else PAPER for ink in line] for line in shape]
+    rows += [[OLD if ink else PAPER for ink in line] for line in shape]
+    return GREYS, rows + [[PAPER] * 72]
+
+
 # --- what artgen writes and checks --------------------------------------------
 
 
@@ -290,7 +326,24 @@ def check_dancer(palette, rows):
         need(not holes, f"frame {k} has a see-through hole at {holes[:1]}")
 
 
+def check_notes(palette, rows):
+    need(palette == GREYS, "palette is not the five greys")
+    check_size(rows, 72, 39)
+    white, grey, black = (255, 255, 255), (128, 128, 128), (0, 0, 0)
+    fresh = [[palette[v] for v in row] for row in rows[:19]]
+    need({c for row in fresh for c in row} <= {white, black}, "fresh glyphs are not black on white")
+    need([[palette[v] for v in row] for row in rows[19:38]]
+         == [[grey if c == black else c for c in row] for row in fresh],
+         "older glyphs are not the fresh ones in grey 128")
+    need({palette[v] for v in rows[38]} == {white}, "the last row is not white")
+    cells = [tuple(tuple(row[12 * g:12 * g + 12]) for row in fresh) for g in range(6)]
+    need(all({*c[0], *c[-1], *(r[0] for r in c), *(r[-1] for r in c)} == {white} for c in cells),
+         "a glyph touches the edge of its cell")
+    need(len(set(cells)) == 6, "two glyphs are the same")
+
+
 PICTURES = [
     ("assets/stage.bmp", draw_stage, check_stage),
     ("assets/velto.bmp", draw_dancer, check_dancer),
+    ("res/notes.bmp", draw_notes, check_notes),
 ]
