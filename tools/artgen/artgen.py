@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Build the small resource images in res/ from the text pixel maps in res/art/.
+"""Build the program's images: the small resource images in res/ from the text
+pixel maps in res/art/, and the pictures that scene.py draws in code.
 
     python3 tools/artgen/artgen.py           regenerate every image
-    python3 tools/artgen/artgen.py --check   fail if an image is missing, stale
-                                              or does not decode back to its map
+    python3 tools/artgen/artgen.py --check   fail if an image is missing, stale,
+                                              does not decode back to its source
+                                              or breaks a rule of the stage
 
-Output depends only on the maps, so a re-run is byte-identical. Map format:
+Output depends only on the sources, so a re-run is byte-identical. Map format:
 see tools/artgen/README.md.
 """
 
@@ -13,6 +15,8 @@ import argparse
 import pathlib
 import struct
 import sys
+
+import scene
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 ART_DIR = ROOT / "res" / "art"
@@ -65,6 +69,24 @@ class Art:
     def pixels(self):
         """Rows top-down of palette indexes (TRANSPARENT for see-through)."""
         return [[self.legend[c] for c in row] for row in self.rows]
+
+    def verify(self, palette, rows):
+        """A map has no rules beyond decoding back to itself."""
+
+
+class Drawn:
+    """A picture drawn by scene.py, written as an 8-bit BMP."""
+    bpp = 8
+
+    def __init__(self, output, draw, verify):
+        self.source = pathlib.Path(scene.__file__)
+        self.output, self.target = output, ROOT / output
+        self.palette, self.rows = draw()
+        self.width, self.height = len(self.rows[0]), len(self.rows)
+        self.verify = verify
+
+    def pixels(self):
+        return self.rows
 
 
 def parse_map(path):
@@ -287,8 +309,9 @@ def check(arts):
             if palette != list(art.palette):
                 raise MapError("palette differs")
             if rows != art.pixels():
-                raise MapError("pixels differ from the map")
-        except (MapError, struct.error) as err:
+                raise MapError("pixels differ from the source")
+            art.verify(palette, rows)
+        except (MapError, ValueError, struct.error) as err:
             print(f"{label}: {err}", file=sys.stderr)
             failures += 1
         else:
@@ -298,12 +321,14 @@ def check(arts):
 
 def load_all():
     arts = [parse_map(p) for p in sorted(ART_DIR.glob("*.txt"))]
+    if not arts:
+        raise MapError(f"no maps in {ART_DIR.relative_to(ROOT)}")
     seen = {}
     for art in arts:
         if art.output in seen:
             raise MapError(f"{art.source.name} and {seen[art.output]} both write {art.output}")
         seen[art.output] = art.source.name
-    return arts
+    return arts + [Drawn(*picture) for picture in scene.PICTURES]
 
 
 def main(argv=None):
@@ -316,9 +341,6 @@ def main(argv=None):
     except MapError as err:
         print(f"artgen: {err}", file=sys.stderr)
         return 2
-    if not arts:
-        print(f"artgen: no maps in {ART_DIR.relative_to(ROOT)}", file=sys.stderr)
-        return 2
     if args.check:
         return 1 if check(arts) else 0
     for art in arts:
@@ -328,6 +350,7 @@ def main(argv=None):
         if art.target.exists() and art.target.read_bytes() == data:
             print(f"{label}: unchanged")
             continue
+        art.target.parent.mkdir(exist_ok=True)
         art.target.write_bytes(data)
         print(f"{label}: written ({len(data)} bytes)")
     return 0
