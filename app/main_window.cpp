@@ -13,6 +13,8 @@
 #include "res/resource.h"
 #include "settings/profile_file.h"
 #include "settings/settings.h"
+#include "settings/track_list.h"
+#include "stage/stage_view.h"
 
 namespace {
 
@@ -82,6 +84,7 @@ bool StartUp(HWND window)
     FindModuleDirectory();
     Tray.AddIcon(window, AppInstance);
     Menu.Create(AppInstance);
+    FindCdDrive();
 
     if (CdDevice.Open() == 0) {
         MessageBoxA(window,
@@ -139,6 +142,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_DESTROY:
         PostQuitMessage(0);
+        break;
+    case WM_PAINT:
+        Stage.Paint(window);
         break;
     case WM_LBUTTONDOWN:
         // Drag the window by any point of the stage.

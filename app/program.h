@@ -5,7 +5,10 @@
 
 class CdAudioDevice;
 class ContextMenu;
+class NoteSwarm;
+class Performer;
 class PlaybackController;
+class StageView;
 class TrayIcon;
 struct PlayOrder;
 
@@ -13,6 +16,9 @@ struct PlayOrder;
 // order of their definition in program.cpp, and destroyed in reverse after it returns.
 extern HINSTANCE AppInstance;  // 0 until WinMain stores it
 extern CdAudioDevice CdDevice;
+extern Performer Figure;
+extern NoteSwarm Notes;
+extern StageView Stage;
 extern PlayOrder Order;
 extern PlaybackController Controller;
 extern ContextMenu Menu;

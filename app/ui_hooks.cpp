@@ -4,7 +4,11 @@
 #include "app/context_menu.h"
 #include "app/program.h"
 #include "app/tray_icon.h"
+#include "playback/play_order.h"
 #include "settings/settings.h"
+#include "settings/settings_dialog.h"
+#include "settings/track_list.h"
+#include "stage/stage_view.h"
 
 namespace ui {
 
@@ -18,23 +22,24 @@ void SetTip(const char* text)
     Tray.SetTip(text);
 }
 
-void FillTrackList(HWND)
+void FillTrackList(HWND window)
 {
-    // The track list shows nothing yet.
+    ::FillTrackList(window, Order.TrackCount, Order.CurrentTrack());
 }
 
-void SelectCurrentEntry(HWND)
+void SelectCurrentEntry(HWND window)
 {
+    ::SelectCurrentEntry(window, Order.CurrentTrack());
 }
 
-void StageTick(HWND, int)
+void StageTick(HWND window, int playerState)
 {
-    // The stage has no animation yet.
+    Stage.Tick(window, playerState);
 }
 
-void RunSettingsDialog(HWND)
+void RunSettingsDialog(HWND owner)
 {
-    // There is no settings dialog yet.
+    ::RunSettingsDialog(AppInstance, owner);
 }
 
 void ApplyTempo(HWND window)

@@ -162,8 +162,8 @@ void PlaybackController::OnTick(HWND host)
         TakeUpDisc(host);
     } else if (count == 0 && state_ != kPlayerNoDisc) {
         LoseDisc(host);
-    } else if (state_ == kPlayerPlaying) {
-        NoticeSilentEnd(host);
+    } else if (state_ == kPlayerPlaying && !NoticeSilentEnd(host)) {
+        return;  // shut down meanwhile: nothing is left to post to or draw on
     }
     if (state_ == kPlayerStopped && WhimDue()) {
         PostCommand(host, IDM_PLAY);
@@ -196,29 +196,35 @@ void PlaybackController::LoseDisc(HWND host)
     playOutstanding_ = false;
 }
 
-void PlaybackController::NoticeSilentEnd(HWND host)
+bool PlaybackController::NoticeSilentEnd(HWND host)
 {
     if (!playOutstanding_) {
-        return;
+        return true;
     }
     const DWORD mode = device_.Mode();
     if (mode == MCI_MODE_PLAY) {
         playSeen_ = true;
-        return;
+        return true;
     }
     if (mode != MCI_MODE_STOP) {
-        return;  // seeking, or the drive cannot say
+        return true;  // seeking, or the drive cannot say
     }
     if (!playSeen_ && clock_() - playStartedAt_ < kSpinUpMs) {
-        return;
+        return true;
     }
     // A platform that does notify may have done so already: leave the end to that message.
+    // The peek also delivers messages sent to the window, a session's end among them.
     MSG pending;
-    if (PeekMessageA(&pending, host, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE)) {
-        return;
+    const bool notified = PeekMessageA(&pending, host, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE) != FALSE;
+    if (!IsWindow(host)) {
+        return false;
+    }
+    if (notified) {
+        return true;
     }
     playOutstanding_ = false;
     EndOfTrack(host);
+    return true;
 }
 
 void PlaybackController::OnMciNotify(HWND host, WPARAM status)

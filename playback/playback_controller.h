@@ -33,7 +33,8 @@ private:
     void ToggleRandom();
     void TakeUpDisc(HWND host);
     void LoseDisc(HWND host);
-    void NoticeSilentEnd(HWND host);
+    // False if the host window was destroyed meanwhile.
+    bool NoticeSilentEnd(HWND host);
     void EndOfTrack(HWND host);
     bool WhimDue() const;
 

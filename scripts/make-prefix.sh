@@ -24,10 +24,12 @@ unset DISPLAY
 velto_wine wineboot -i >/dev/null 2>&1
 velto_wineserver -w
 
-# A folder mapped as a CD-ROM drive D:, for disc identification by volume serial number.
-mkdir -p "$prefix/cdrom"
-printf '1a2b3c4d\n' > "$prefix/cdrom/.windows-serial"
-ln -sfn ../cdrom "$prefix/dosdevices/d:"
+# Folders mapped as CD-ROM drives D: and E:, for disc identification by volume serial number.
+for drive in d:1a2b3c4d e:c0ffee; do
+    mkdir -p "$prefix/cdrom-${drive%:*}"
+    printf '%s\n' "${drive#*:}" > "$prefix/cdrom-${drive%:*}/.windows-serial"
+    ln -sfn "../cdrom-${drive%:*}" "$prefix/dosdevices/${drive%:*}:"
+done
 
 reg="$work/prefix.reg"
 {
@@ -35,7 +37,7 @@ reg="$work/prefix.reg"
     # Without a window manager every close otherwise waits for one.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n"d:"="cdrom"\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n"d:"="cdrom"\r\n"e:"="cdrom"\r\n\r\n'
     # The simulated drive answers as the cdaudio device. Wine reads the MCI key in the
     # caller's own registry view: the 32-bit one for the i686 build, which then loads the
     # driver from syswow64; the 64-bit one for the x86_64 build (system32).

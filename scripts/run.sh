@@ -35,8 +35,14 @@ bash "$root/scripts/make-prefix.sh" "$work"
 export WINEPREFIX="$prefix"
 
 mkdir -p "$prefix/drive_c/veltoCD" "$prefix/drive_c/cdsim"
-cp "$build/veltoCD.exe" "$prefix/drive_c/veltoCD/veltoCD.exe"
+cp "$build/veltoCD.exe" "$build/stage.bmp" "$build/velto.bmp" "$prefix/drive_c/veltoCD/"
 cp "$build/tools/cdsim/cdsim.dll" "$prefix/drive_c/windows/syswow64/cdsim.dll"
+# The demo disc is in drive D: (volume serial 1A2B3C4D); cdplayer.ini, in code page 932,
+# names some of its tracks.
+velto_wine reg add 'HKLM\System\CurrentControlSet\control\MediaResources\mci\cdaudio' \
+    /v 'Default Drive' /t REG_DWORD /d 0 /f >/dev/null 2>&1
+printf '[1A2B3C4D]\r\n0=Overture on a Small Stage\r\n1=雨上がりのステップ\r\n3=Velto Dances Alone\r\n' |
+    iconv -f UTF-8 -t CP932 > "$prefix/drive_c/windows/cdplayer.ini"
 disc="$prefix/drive_c/cdsim/disc.txt"
 if [ ! -f "$disc" ]; then
     cat > "$disc" <<'DISC'
@@ -47,6 +53,8 @@ DISC
 fi
 rm -f "$prefix/drive_c/cdsim/mci.log"
 exe='C:\veltoCD\veltoCD.exe'
+# Started where it lives, so that it finds the stage's pictures.
+cd "$prefix/drive_c/veltoCD"
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "veltoCD runs on $DISPLAY. Right-click the stage for the menu; 終了 (Exit) ends it."

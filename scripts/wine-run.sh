@@ -48,7 +48,7 @@ if [ -n "${VELTO_CDSIM_DLL:-}" ]; then
 fi
 if [ -n "${VELTO_APP_EXE:-}" ]; then
     mkdir -p "$prefix/drive_c/veltoCD"
-    cp "$VELTO_APP_EXE" "$prefix/drive_c/veltoCD/veltoCD.exe"
+    cp "$VELTO_APP_EXE" "$(dirname "$VELTO_APP_EXE")"/{stage,velto}.bmp "$prefix/drive_c/veltoCD/"
 fi
 
 # A display of our own; Xvfb picks a free number and tells us through fd 3.

@@ -1,0 +1,51 @@
+#include "settings/settings_dialog.h"
+
+#include <commctrl.h>
+
+#include "res/resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+void OnInitDialog(HWND dialog)
+{
+    SetWindowTextA(dialog, "veltoCD - 動作設定");
+    SetDlgItemInt(dialog, IDC_REVERB, static_cast<UINT>(Reverb), FALSE);
+    // The maximum 1 in the low word and the minimum 8 in the high one: up moves towards 1.
+    SendDlgItemMessageA(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(1, 8));
+    CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, Tune);
+}
+
+void OnCommand(HWND dialog, int id)
+{
+    if (id == IDOK) {
+        Reverb = static_cast<int>(GetDlgItemInt(dialog, IDC_REVERB, nullptr, FALSE));
+        EndDialog(dialog, 1);
+    } else if (id >= IDC_ANDANTE && id <= IDC_ALLEGRO) {
+        Tune = id;
+        CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, Tune);
+    }
+    // IDCANCEL, from Esc and from a close request, is ignored: only OK closes.
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        OnInitDialog(dialog);
+        return TRUE;  // the focus goes to the first tab stop, the number field
+    }
+    if (message == WM_COMMAND) {
+        OnCommand(dialog, LOWORD(wParam));
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void RunSettingsDialog(HINSTANCE instance, HWND owner)
+{
+    // The template holds an up-down control, whose class must exist before the dialog does.
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&classes);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+}

@@ -1,0 +1,10 @@
+#ifndef VELTOCD_SETTINGS_SETTINGS_DIALOG_H
+#define VELTOCD_SETTINGS_SETTINGS_DIALOG_H
+
+#include <windows.h>
+
+// The operation settings dialog: the tempo is stored the moment it is chosen, the number of
+// notes when OK is pressed. There is no cancel; the dialog closes only through OK.
+void RunSettingsDialog(HINSTANCE instance, HWND owner);
+
+#endif

@@ -1,0 +1,109 @@
+#include "stage/note_swarm.h"
+
+#include "common/random.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+const int kGlyphWidth = 12;
+const int kGlyphHeight = 19;
+const int kOlderBand = 19;  // the rows of the same glyphs in grey
+
+// The ring's length. Reverb is clamped when it is read, but whatever it holds, the ring
+// never divides by zero nor reaches past its last slot.
+int RingLength()
+{
+    return Reverb < 1 ? 1 : Reverb > 8 ? 8 : Reverb;
+}
+
+}  // namespace
+
+NoteSwarm::NoteSwarm() : slots_(), current_(-1), glyphs_(nullptr)
+{
+    // Made before WinMain has the instance handle: the sheet comes from our own module.
+    glyphs_ = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_NOTES));
+    Reset();
+}
+
+NoteSwarm::~NoteSwarm()
+{
+    if (glyphs_ != nullptr) {
+        DeleteObject(glyphs_);
+    }
+}
+
+int NoteSwarm::Reset()
+{
+    current_ = -1;
+    for (NoteSlot& slot : slots_) {
+        slot.glyph = -1;
+    }
+    return 1;
+}
+
+int NoteSwarm::ClearIfActive()
+{
+    if (current_ != -1) {
+        Reset();
+    }
+    return 1;
+}
+
+int NoteSwarm::Advance()
+{
+    const int length = RingLength();
+    current_ = (current_ + 1) % length;
+    for (int i = 0; i < length; ++i) {
+        NoteSlot& slot = slots_[i];
+        if (slot.glyph != -1) {
+            // Back towards the figure by up to 4, or on by up to 8; up by 5..7.
+            const int r = NextRandom();
+            slot.x += (r % 13 - 4) * slot.dx;
+            slot.y -= 5 + r % 3;
+        }
+    }
+    return 1;
+}
+
+int NoteSwarm::Emit()
+{
+    Advance();
+    // One number places the note: beside the figure on the side it drifts to.
+    const int r = NextRandom();
+    NoteSlot& slot = slots_[current_];
+    slot.dx = r % 2 != 0 ? -1 : 1;
+    slot.x = 66 + 28 * slot.dx + r % 5;
+    slot.y = 55 + r % 3;
+    slot.glyph = r % 6;
+    return 1;
+}
+
+int NoteSwarm::Quiet()
+{
+    Advance();
+    slots_[current_].glyph = -1;
+    return 1;
+}
+
+int NoteSwarm::Draw(HDC target) const
+{
+    if (glyphs_ == nullptr) {
+        return 1;  // no sheet, no notes
+    }
+    HDC memory = CreateCompatibleDC(target);
+    HGDIOBJ old = SelectObject(memory, glyphs_);
+    const int length = RingLength();
+    for (int i = 0; i < length; ++i) {
+        const NoteSlot& slot = slots_[i];
+        if (slot.glyph != -1) {
+            // The age counts round all eight slots, whatever the ring's length.
+            const int age = (current_ - i + kSlots) % kSlots;
+            BitBlt(target, slot.x, slot.y, kGlyphWidth, kGlyphHeight, memory, slot.glyph * kGlyphWidth,
+                   age < 2 ? 0 : kOlderBand, SRCAND);
+        }
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    return 1;
+}
