@@ -77,7 +77,20 @@ void ContextMenu::ShowAtCursor(HWND window)
     SetForegroundWindow(window);
     POINT cursor;
     GetCursorPos(&cursor);
-    TrackPopupMenu(popup_, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+    ShowAt(window, cursor);
+}
+
+void ContextMenu::ShowAtCorner(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    SetForegroundWindow(window);
+    ShowAt(window, POINT{rect.left, rect.top});
+}
+
+void ContextMenu::ShowAt(HWND window, POINT point)
+{
+    TrackPopupMenu(popup_, TPM_RIGHTBUTTON, point.x, point.y, 0, window, nullptr);
 }
 
 void TopmostSwitch(HWND window, int on)

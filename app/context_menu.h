@@ -16,10 +16,14 @@ public:
     void Destroy();
     void SyncCheckMarks();
     void ShowAtCursor(HWND window);
+    // At the window's top-left corner, for the keyboard.
+    void ShowAtCorner(HWND window);
 
     HMENU Popup() const { return popup_; }
 
 private:
+    void ShowAt(HWND window, POINT point);
+
     HMENU popup_;
     HBITMAP prevGlyph_;
     HBITMAP playGlyph_;

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "app/context_menu.h"
+#include "app/media_keys.h"
 #include "app/program.h"
 #include "app/tray_icon.h"
 #include "common/random.h"
@@ -111,12 +112,14 @@ bool StartUp(HWND window)
     TopmostSwitch(window, ShowTopMost);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
+    media_keys::Register(window);
     return true;
 }
 
 void ShutDown(HWND window)
 {
     RunTick(window, 0);
+    media_keys::Unregister(window);
     Menu.Destroy();
     Tray.DeleteIcon();
     CdDevice.Close();
@@ -124,6 +127,15 @@ void ShutDown(HWND window)
         SaveSettings(window, SettingsFile());
     }
     DestroyWindow(window);
+}
+
+void OnCommand(HWND window, int id, int code)
+{
+    if (id == IDM_MENU) {
+        Menu.ShowAtCorner(window);
+    } else if (id != 0) {
+        Controller.OnCommand(window, id, code);
+    }
 }
 
 }  // namespace
@@ -157,7 +169,22 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         Tray.OnNotify(lParam);
         break;
     case WM_COMMAND:
-        Controller.OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+        OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+        break;
+    case WM_CONTEXTMENU:
+        if (static_cast<DWORD>(lParam) == 0xFFFFFFFF) {
+            Menu.ShowAtCorner(window);  // the menu key; a mouse's right click has opened it already
+        }
+        break;
+    case WM_HOTKEY:
+        OnCommand(window, media_keys::CommandForHotKey(wParam, Controller.PlayerState()), 0);
+        break;
+    case WM_APPCOMMAND:
+        if (const int command = media_keys::CommandForAppCommand(lParam, Controller.PlayerState())) {
+            OnCommand(window, command, 0);
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         break;
     case WM_TIMER:
         Controller.OnTick(window);

@@ -34,8 +34,15 @@
 #define IDM_ONETRACK     40009
 #define IDM_ALLTRACKS    40010
 #define IDM_SETTINGS     40011
+#define IDM_MENU         40012  // Shift+F10: the popup menu at the window's corner
 
 // The main window's one timer
 #define IDT_TICK         1
+
+// The media keys' hot keys
+#define IDK_PLAYPAUSE    1
+#define IDK_STOP         2
+#define IDK_PREV         3
+#define IDK_NEXT         4
 
 #endif

@@ -36,7 +36,9 @@ reg="$work/prefix.reg"
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     # Without a window manager every close otherwise waits for one.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n\r\n'
+    # A program that crashes ends at once instead of waiting on a crash dialog.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n"MS UI Gothic"="IPAPGothic"\r\n"MS Gothic"="IPAGothic"\r\n\r\n'
     printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n"d:"="cdrom"\r\n"e:"="cdrom"\r\n\r\n'
     # The simulated drive answers as the cdaudio device. Wine reads the MCI key in the
     # caller's own registry view: the 32-bit one for the i686 build, which then loads the

@@ -7,13 +7,24 @@
 
 namespace {
 
+// Checking a radio button makes it a tab stop on this platform. The tempo stays out of the
+// Tab order all the same, which moves between the number and OK alone.
+void MarkTempo(HWND dialog)
+{
+    CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, Tune);
+    for (int id = IDC_ANDANTE; id <= IDC_ALLEGRO; ++id) {
+        HWND button = GetDlgItem(dialog, id);
+        SetWindowLongA(button, GWL_STYLE, GetWindowLongA(button, GWL_STYLE) & ~WS_TABSTOP);
+    }
+}
+
 void OnInitDialog(HWND dialog)
 {
     SetWindowTextA(dialog, "veltoCD - 動作設定");
     SetDlgItemInt(dialog, IDC_REVERB, static_cast<UINT>(Reverb), FALSE);
     // The maximum 1 in the low word and the minimum 8 in the high one: up moves towards 1.
     SendDlgItemMessageA(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(1, 8));
-    CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, Tune);
+    MarkTempo(dialog);
 }
 
 void OnCommand(HWND dialog, int id)
@@ -23,7 +34,7 @@ void OnCommand(HWND dialog, int id)
         EndDialog(dialog, 1);
     } else if (id >= IDC_ANDANTE && id <= IDC_ALLEGRO) {
         Tune = id;
-        CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, Tune);
+        MarkTempo(dialog);
     }
     // IDCANCEL, from Esc and from a close request, is ignored: only OK closes.
 }

@@ -69,6 +69,9 @@ int FillTrackList(HWND window, int trackCount, int currentTrack)
 
 void SelectCurrentEntry(HWND window, int currentTrack)
 {
-    // The list is in track order, whatever the play order: the entry names the track.
-    SendDlgItemMessageA(window, IDC_TRACKLIST, CB_SETCURSEL, static_cast<WPARAM>(currentTrack - 1), 0);
+    // The list is in track order, whatever the play order: the entry names the track. One
+    // the list does not hold clears the selection, which Wine's list would otherwise keep.
+    const LRESULT count = SendDlgItemMessageA(window, IDC_TRACKLIST, CB_GETCOUNT, 0, 0);
+    const int index = currentTrack >= 1 && currentTrack <= count ? currentTrack - 1 : -1;
+    SendDlgItemMessageA(window, IDC_TRACKLIST, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }

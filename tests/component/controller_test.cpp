@@ -16,8 +16,9 @@
 
 namespace {
 
-std::string tip;         // the last tip the controller wrote
-DWORD clockShift;        // how far the controller's clock is ahead of the real one
+std::string tip;   // the last tip the controller wrote
+DWORD clockShift;  // how far the controller's clock is ahead of the real one
+int deadTicks;     // stage ticks asked for on a window that is gone
 
 DWORD WINAPI ShiftedClock()
 {
@@ -58,7 +59,9 @@ struct Host {
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (host != nullptr && message == WM_COMMAND) {
+        if (message == WM_APP) {
+            DestroyWindow(window);  // as a session's end does
+        } else if (host != nullptr && message == WM_COMMAND) {
             host->controller.OnCommand(window, LOWORD(wParam), HIWORD(wParam));
         } else if (host != nullptr && message == MM_MCINOTIFY) {
             host->controller.OnMciNotify(window, wParam);
@@ -91,6 +94,12 @@ struct Host {
 
 // Waits for a line of the drive's log without handling messages, so that what the drive
 // posted meanwhile stays queued.
+DWORD WINAPI EndSession(LPVOID window)
+{
+    SendMessageA(static_cast<HWND>(window), WM_APP, 0, 0);
+    return 0;
+}
+
 bool LogShows(const char* text)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
@@ -110,7 +119,7 @@ void SyncCheckMarks() {}
 void SetTip(const char* text) { tip = text; }
 void FillTrackList(HWND) {}
 void SelectCurrentEntry(HWND) {}
-void StageTick(HWND, int) {}
+void StageTick(HWND window, int) { deadTicks += IsWindow(window) ? 0 : 1; }
 void RunSettingsDialog(HWND) {}
 void ApplyTempo(HWND) {}
 void TopmostSwitch(HWND, int) {}
@@ -297,4 +306,22 @@ TEST_CASE("a refused play is retried by the next tick; commands without a disc d
         CHECK(host.State() == kPlayerNoDisc);
     }
     CHECK(sim::Plays(sim::Log()) == "");
+}
+
+TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
+{
+    Host host(sim::discWithTracks({300, 300}));
+    host.Tick();
+    host.Tick();  // sees the drive playing
+    Sleep(500);   // the track has ended; the next tick looks for a queued notification
+    // Sent from another thread, the end of the session arrives inside that look.
+    HANDLE sender = CreateThread(nullptr, 0, EndSession, host.window, 0, nullptr);
+    Sleep(200);
+    deadTicks = 0;
+    host.controller.OnTick(host.window);
+    CHECK(!IsWindow(host.window));
+    CHECK(deadTicks == 0);
+    CHECK(sim::Plays(sim::Log()) == "1");
+    WaitForSingleObject(sender, 5000);
+    CloseHandle(sender);
 }

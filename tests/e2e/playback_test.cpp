@@ -1,6 +1,8 @@
 // Playback as a user meets it: the keyboard, and a disc left to play to its end.
 #include <doctest/doctest.h>
 
+#include <fstream>
+
 #include "res/resource.h"
 #include "support/player.h"
 
@@ -13,15 +15,9 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
     Player player;
     REQUIRE(log.WaitPlay(1) != log.npos);
     HWND list = GetDlgItem(player.window, IDC_TRACKLIST);
-    const auto focus = [&player] {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(player.window, nullptr), &info);
-        return info.hwndFocus;
-    };
     REQUIRE(BringToFront(player.window));
     // The dialog manager hands the focus to its only control when the window is activated.
-    REQUIRE(sim::PumpUntil([&] { return focus() == list; }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([&] { return Focus(player.window) == list; }, kTimeoutMs));
 
     // Alt+C stops; the others play: back from the first wraps to the last, on from the last to the first.
     const std::pair<char, int> steps[] = {{'C', 0}, {'X', 1}, {'V', 2}, {'V', 3}, {'Z', 2}, {'Z', 1}, {'Z', 3}, {'V', 1}};
@@ -33,7 +29,7 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
         REQUIRE((step.second == 0 ? log.WaitFor("MCI_STOP", mark) : log.WaitPlay(step.second, mark)) != log.npos);
     }
     CHECK(sim::Plays(log.lines, start) == "1 2 3 2 1 3 1");  // each key did its one thing
-    CHECK(focus() == list);
+    CHECK(Focus(player.window) == list);
 
     // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing. Keys are handled in
     // order, so once the Alt+C after them has stopped the drive they have been handled too.
@@ -71,4 +67,48 @@ TEST_CASE("a disc left alone plays every track once and then stops")
         CHECK(sim::Plays(log.lines) == "1 2 3");
         CHECK(player.Close() == 0);
     }
+}
+
+TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse or the arrow keys plays")
+{
+    SetScene("[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n", sim::discWithTracks({60000, 60000, 60000, 60000}));
+    HKEY key = nullptr;  // drive D:, whose disc cdplayer.ini knows
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const DWORD first = 0;
+    RegSetValueExA(key, "Default Drive", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&first), sizeof first);
+    RegCloseKey(key);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::ofstream(std::string(windows) + "\\cdplayer.ini", std::ios::binary) << "[1A2B3C4D]\r\n1=雨上がりのステップ\r\n";
+
+    sim::LogWatch log;
+    Player player;
+    REQUIRE(log.WaitPlay(1) != log.npos);
+    HWND list = GetDlgItem(player.window, IDC_TRACKLIST);
+    // Between processes Wine hands an entry over in UTF-16 even to SendMessageA: ask in it.
+    const auto entry = [list](int i) {
+        wchar_t text[MAX_PATH] = {};
+        char ansi[2 * MAX_PATH] = {};
+        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+        return std::string(ansi);
+    };
+    CHECK((entry(0) == "ﾄﾗｯｸ #  1" && entry(1) == "雨上がりのステップ" && SendMessageA(list, CB_GETCURSEL, 0, 0) == 0));
+
+    RECT rect;
+    GetWindowRect(list, &rect);
+    REQUIRE(ClickAt({rect.right - 6, (rect.top + rect.bottom) / 2}, false));
+    std::vector<HWND> dropped;
+    REQUIRE(sim::PumpUntil([&] { return !(dropped = player.Shown("ComboLBox")).empty(); }, kTimeoutMs));
+    GetWindowRect(dropped[0], &rect);
+    const LONG height = static_cast<LONG>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0));
+    REQUIRE(ClickAt({rect.left + 20, rect.top + 2 + height * 5 / 2}, false));  // the third entry
+    CHECK(log.WaitPlay(3) != log.npos);
+    for (const auto& step : {std::make_pair(VK_DOWN, 4), std::make_pair(VK_UP, 3)}) {
+        const size_t mark = log.lines.size();
+        REQUIRE(player.Press(static_cast<WORD>(step.first)));
+        CHECK(log.WaitPlay(step.second, mark) != log.npos);
+    }
+    CHECK(player.Close() == 0);
 }

@@ -2,8 +2,6 @@
 
 #include <doctest/doctest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -45,11 +43,11 @@ void SetScene(const char* settings, const sim::Disc& disc)
     sim::Load(disc);
 }
 
-Player::Player(const char* exe, bool showsWindow)
+Player::Player(const char* exe, bool showsWindow, const char* dir)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    REQUIRE(CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &startup, &info_));
+    REQUIRE(CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir, &startup, &info_));
     if (showsWindow) {
         sim::PumpUntil(
             [&] {
@@ -93,6 +91,11 @@ DWORD Player::Close(UINT message, WPARAM wParam) const
 
 bool Player::Press(WORD key, bool alt) const
 {
+    return e2e::Press(window, key, alt);
+}
+
+bool Press(HWND window, WORD key, bool alt)
+{
     std::vector<INPUT> keys = {KeyInput(key, 0), KeyInput(key, KEYEVENTF_KEYUP)};
     if (alt) {
         keys.insert(keys.begin(), KeyInput(VK_MENU, 0));
@@ -100,6 +103,14 @@ bool Player::Press(WORD key, bool alt) const
     }
     const UINT count = static_cast<UINT>(keys.size());
     return BringToFront(window) && SendInput(count, keys.data(), sizeof(INPUT)) == count;
+}
+
+HWND Focus(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
 }
 
 std::vector<HWND> Player::Shown(const char* className) const
@@ -200,53 +211,6 @@ std::string SavedSetting(const char* key)
     char value[MAX_PATH];
     GetPrivateProfileStringA("GENERAL", key, "", value, MAX_PATH, kSettingsPath);
     return value;
-}
-
-void SettlePainting(HWND window)
-{
-    // Painted by the owner's thread before the redraw returns; Wine then copies the
-    // window's surface to the X server a little later, and the screen is read from there.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
-    sim::Pump(200);
-}
-
-bool SaveScreenshot(const char* name)
-{
-    const char* unixFolder = std::getenv("VELTO_ARTIFACTS");
-    if (unixFolder == nullptr || unixFolder[0] != '/') {
-        return false;
-    }
-    // Wine maps Z: to the Unix root. The folder's parent is the build tree, which exists.
-    std::string folder = std::string("Z:") + unixFolder;
-    std::replace(folder.begin(), folder.end(), '/', '\\');
-    CreateDirectoryA(folder.c_str(), nullptr);
-
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    // Bottom-up (a positive height), as a .bmp file stores it.
-    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * static_cast<size_t>(height), '\0');
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, picture);
-    bool copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
-    SelectObject(memory, previous);
-    copied = copied && GetDIBits(memory, picture, 0, height, &pixels[0], &info, DIB_RGB_COLORS) == height;
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    const BITMAPFILEHEADER header = {0x4D42, static_cast<DWORD>(offset + pixels.size()), 0, 0, offset};  // "BM"
-    std::ofstream file(folder + "\\" + name + ".bmp", std::ios::binary);
-    file.write(reinterpret_cast<const char*>(&header), sizeof header);
-    file.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
-    file << pixels;
-    return copied && file.good();
 }
 
 }  // namespace e2e

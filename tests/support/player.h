@@ -24,12 +24,13 @@ inline sim::Disc LongDisc() { return sim::discWithTracks({60000, 60000, 60000});
 // `settings`, this disc in the drive, and an empty drive log.
 void SetScene(const char* settings, const sim::Disc& disc = LongDisc());
 
-// One run of the player, started from another directory so that it must find its settings
-// by its own path. With `showsWindow` the constructor waits for the visible main window.
-// The destructor ends a run the test left going: a clean close first, the handle if need be.
+// One run of the player, by default started from another directory, so that it must find
+// its settings by its own path (and finds no pictures). With `showsWindow` the constructor
+// waits for the visible main window. The destructor ends a run the test left going: a
+// clean close first, the handle if need be.
 class Player {
 public:
-    explicit Player(const char* exe = kPlayerExe, bool showsWindow = true);
+    explicit Player(const char* exe = kPlayerExe, bool showsWindow = true, const char* dir = "C:\\");
     ~Player() { End(); }
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -40,10 +41,11 @@ public:
     DWORD WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
     // Posts the message (WM_CLOSE, WM_ENDSESSION) and waits for the end, as WaitForExit.
     DWORD Close(UINT message = WM_CLOSE, WPARAM wParam = 0) const;
-    // A key, with Alt held or not, through the system's input queue to the main window.
     bool Press(WORD key, bool alt = false) const;
     // Its visible top-level windows of this class ("#32768" for menus), the top one first.
     std::vector<HWND> Shown(const char* className) const;
+
+    HANDLE Process() const { return info_.hProcess; }
 
     HWND window = nullptr;  // "#32770" titled "veltoCD", owned by nobody
 
@@ -64,6 +66,11 @@ struct Bystander {
 // Asks until the window is in the foreground: under load another window's late activation
 // may win over the first request.
 bool BringToFront(HWND window);
+// A key, with Alt held or not, through the system's input queue to this window, brought to
+// the front first.
+bool Press(HWND window, WORD key, bool alt = false);
+// The window of this thread's process that has the keyboard focus.
+HWND Focus(HWND window);
 bool IsTopmost(HWND window);
 // True if `upper` comes before `lower` among the top-level windows, top to bottom.
 bool IsAbove(HWND upper, HWND lower);
@@ -79,10 +86,5 @@ bool ClickAt(POINT point, bool rightButton);
 std::string ReadFileBytes(const char* path);
 // One value of the settings file's GENERAL section as the platform reads it; "" if missing.
 std::string SavedSetting(const char* key);
-
-// Has a window of another process paint itself now and lets the picture reach the screen.
-void SettlePainting(HWND window);
-// Saves the whole screen as VELTO_ARTIFACTS/<name>.bmp (24-bit); false without the folder.
-bool SaveScreenshot(const char* name);
 
 }  // namespace e2e

@@ -115,6 +115,15 @@ std::string Commands(const std::vector<std::string>& lines, size_t from)
     return names;
 }
 
+int Count(const std::vector<std::string>& lines, const char* text, size_t from)
+{
+    int count = 0;
+    for (; from < lines.size(); ++from) {
+        count += lines[from].find(text) != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
@@ -168,6 +177,33 @@ size_t LogWatch::WaitPlay(int track, size_t from, DWORD timeoutMs)
         }
         ++from;
     }
+}
+
+Canvas::Canvas(int w, int h) : width(w), height(h), dc(CreateCompatibleDC(nullptr))
+{
+    HDC screen = GetDC(nullptr);
+    bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+}
+
+Canvas::~Canvas()
+{
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+std::string Canvas::Differences(const Picture& expected) const
+{
+    for (int i = 0; i < width * height; ++i) {
+        const COLORREF seen = GetPixel(dc, i % width, i / width);
+        if (seen != expected(i % width, i / width)) {
+            return "at " + std::to_string(i % width) + "," + std::to_string(i / width) + " " + std::to_string(seen);
+        }
+    }
+    return "";
 }
 
 NotifyWindow::NotifyWindow()

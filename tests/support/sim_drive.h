@@ -25,6 +25,7 @@ std::vector<std::string> Log();
 // and the commands other than status queries ("MCI_STOP MCI_CLOSE").
 std::string Plays(const std::vector<std::string>& lines, size_t from = 0);
 std::string Commands(const std::vector<std::string>& lines, size_t from = 0);
+int Count(const std::vector<std::string>& lines, const char* text, size_t from = 0);
 
 // Handles the calling thread's messages until done() holds or timeoutMs has passed, and
 // returns done()'s last answer.
@@ -42,6 +43,20 @@ struct LogWatch {
     size_t WaitFor(const std::string& text, size_t from = 0, DWORD timeoutMs = 10000);
     // The first accepted play of this track at or after `from`.
     size_t WaitPlay(int track, size_t from = 0, DWORD timeoutMs = 10000);
+};
+
+// Pixels: what a picture should show at (x, y), and a memory device context with a bitmap
+// in the screen's format, white to begin with, to draw into and read back.
+using Picture = std::function<COLORREF(int x, int y)>;
+struct Canvas {
+    Canvas(int width, int height);
+    ~Canvas();
+    // "" if every pixel is as expected, else where the first one is not.
+    std::string Differences(const Picture& expected) const;
+    int width, height;
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
 };
 
 // A hidden window to name as an MCI callback; it keeps the statuses of MM_MCINOTIFY.

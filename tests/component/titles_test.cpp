@@ -1,0 +1,88 @@
+// Disc titles: the drive that "Default Drive" names, the disc's section in cdplayer.ini, and
+// the entries of a real drop-down list. The prefix has CD-ROM drives D: and E: with the
+// volume serial numbers 1A2B3C4D and C0FFEE.
+#include <doctest/doctest.h>
+
+#include <fstream>
+
+#include "res/resource.h"
+#include "settings/track_list.h"
+
+namespace {
+
+// "Default Drive" as these bytes of this type; no data: no value at all.
+void SetDefaultDrive(DWORD type, const std::string& data)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0, nullptr,
+                    0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegDeleteValueA(key, "Default Drive");
+    if (!data.empty()) {
+        RegSetValueExA(key, "Default Drive", 0, type, reinterpret_cast<const BYTE*>(data.data()), data.size());
+    }
+    RegCloseKey(key);
+    FindCdDrive();
+}
+
+std::string Bytes(long long value, size_t size)
+{
+    return std::string(reinterpret_cast<const char*>(&value), size);
+}
+
+// A window holding the track list, as the main window does.
+struct List {
+    List() { CreateWindowA("ComboBox", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 144, 104, window, HMENU(IDC_TRACKLIST), nullptr, nullptr); }
+    ~List() { DestroyWindow(window); }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam); }
+    std::string Entry(int i)
+    {
+        char text[MAX_PATH + 1] = {};
+        return Send(CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) != CB_ERR ? text : "(none)";
+    }
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
+};
+
+}  // namespace
+
+TEST_CASE("the drive that Default Drive names, and the identifier of its disc")
+{
+    const std::pair<std::pair<DWORD, std::string>, DWORD> cases[] = {
+        {{REG_DWORD, Bytes(0, 4)}, 0x1A2B3C4D}, {{REG_DWORD, Bytes(1, 4)}, 0xC0FFEE},
+        {{REG_DWORD, Bytes(2, 4)}, 0}, {{REG_DWORD, ""}, 0}, {{REG_DWORD, Bytes(-1, 4)}, 0},
+        {{REG_DWORD, Bytes(-5, 4)}, 0}, {{REG_SZ, std::string("1\0", 2)}, 0}, {{REG_BINARY, Bytes(1, 2)}, 0},
+        {{REG_QWORD, Bytes(1, 8)}, 0}};  // only four bytes are a number; anything else is none
+    for (const auto& c : cases) {
+        CAPTURE(c.first.second.size());
+        SetDefaultDrive(c.first.first, c.first.second);
+        CHECK(DiscId() == c.second);
+    }
+}
+
+TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere")
+{
+    std::string longTitle(300, 't');
+    std::string cutInside = std::string(258, 'c') + "曲曲";  // the 260th byte is the 曲's second
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::ofstream(std::string(windows) + "\\cdplayer.ini", std::ios::binary)
+        << "[  C0FFEE]\r\n0=Overture\r\n1=\r\n2=" << longTitle << "\r\n3=" << cutInside << "\r\n4=雨上がり\r\n"
+        << "[       0]\r\n0=No drive\r\n";
+    List list;
+    SetDefaultDrive(REG_DWORD, Bytes(1, 4));
+    CHECK(FillTrackList(list.window, 12, 5) == 12);
+    const std::pair<int, std::string> entries[] = {{0, "Overture"}, {1, "ﾄﾗｯｸ #  2"}, {2, longTitle.substr(0, 259)},
+        {3, cutInside.substr(0, 258)}, {4, "雨上がり"}, {9, "ﾄﾗｯｸ # 10"}, {11, "ﾄﾗｯｸ # 12"}, {12, "(none)"}};
+    for (const auto& entry : entries) {
+        CHECK(list.Entry(entry.first) == entry.second);
+    }
+    CHECK(list.Send(CB_GETCURSEL) == 4);  // the entry of track 5, wherever the shuffle put it
+
+    SetDefaultDrive(REG_DWORD, "");  // no drive: the section of seven spaces and 0
+    FillTrackList(list.window, 2, 1);
+    CHECK((list.Entry(0) == "No drive" && list.Entry(1) == "ﾄﾗｯｸ #  2"));
+
+    FillTrackList(list.window, 0, 1);
+    CHECK((list.Entry(0) == "* No Disc *" && list.Send(CB_GETCOUNT) == 1 && list.Send(CB_GETCURSEL) == 0));
+    SelectCurrentEntry(list.window, 2);  // next without a disc: no entry until the list is refilled
+    CHECK(list.Send(CB_GETCURSEL) == CB_ERR);
+}

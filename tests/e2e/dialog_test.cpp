@@ -1,0 +1,80 @@
+// The operation settings dialog as a user drives it with the keyboard, while a disc plays on.
+#include <doctest/doctest.h>
+
+#include "res/resource.h"
+#include "support/player.h"
+
+using namespace e2e;
+
+namespace {
+
+// The timer's period, from the presence query each tick sends, over three ticks after `from`.
+DWORD TickPeriod(sim::LogWatch& log, size_t from)
+{
+    const size_t first = log.WaitFor("MEDIA_PRESENT", from);
+    size_t last = first;
+    for (int i = 0; i < 3 && last != log.npos; ++i) last = log.WaitFor("MEDIA_PRESENT", last + 1);
+    return last != log.npos ? (log.seenAt[last] - log.seenAt[first]) / 3 : 0;
+}
+
+}  // namespace
+
+TEST_CASE("the operation settings dialog")
+{
+    sim::Disc disc = sim::discWithTracks({6000, 60000, 60000});
+    SetScene("[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\nReverb=5\r\n", disc);
+    sim::LogWatch log;
+    Player player;
+    REQUIRE(log.WaitPlay(1) != log.npos);
+    PostMessageA(player.window, WM_COMMAND, IDM_SETTINGS, 0);  // as its menu item does
+    HWND dialog = nullptr;
+    REQUIRE(sim::PumpUntil([&] {
+        for (HWND shown : player.Shown("#32770")) dialog = GetWindow(shown, GW_OWNER) == player.window ? shown : dialog;
+        return dialog != nullptr;
+    }, kTimeoutMs));
+    CHECK(TextOf(dialog) == "veltoCD - 動作設定");
+    CHECK((GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU) == 0);
+    const auto number = [&] {
+        char text[16] = {};
+        SendDlgItemMessageA(dialog, IDC_REVERB, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    const auto marked = [&] {
+        for (int id = IDC_ANDANTE; id <= IDC_ALLEGRO; ++id) {
+            if (SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED) return id;
+        }
+        return 0;
+    };
+    CHECK((number() == "5" && marked() == IDC_MODERATO));
+    REQUIRE(BringToFront(dialog));
+    CHECK(sim::PumpUntil([&] { return Focus(dialog) == GetDlgItem(dialog, IDC_REVERB); }, kTimeoutMs));
+
+    // The arrows step by one towards their end of the range, up towards 1, and stop there.
+    const std::pair<const char*, const char*> steps[] = {{"UU", "3"}, {"UUUU", "1"}, {"DDDDDDDDD", "8"}, {"UUUUU", "3"}};
+    for (const auto& step : steps) {
+        for (const char* key = step.first; *key != '\0'; ++key) REQUIRE(Press(dialog, *key == 'U' ? VK_UP : VK_DOWN));
+        CHECK(sim::PumpUntil([&] { return number() == step.second; }, kTimeoutMs));
+    }
+    // Tab moves between the number and OK alone; Esc and the Alt keys do nothing here.
+    for (const int id : {IDOK, IDC_REVERB, IDOK}) {
+        REQUIRE(Press(dialog, VK_TAB));
+        CHECK(sim::PumpUntil([&] { return Focus(dialog) == GetDlgItem(dialog, id); }, kTimeoutMs));
+    }
+    REQUIRE(Press(dialog, VK_ESCAPE));
+    REQUIRE(Press(dialog, 'V', true));
+    // Meanwhile the first track ends, and the next one plays.
+    REQUIRE(log.WaitPlay(2) != log.npos);
+    CHECK((IsWindowVisible(dialog) && sim::Plays(log.lines) == "1 2"));
+
+    // A tempo is taken at once, the last one chosen wins, and the timer changes only after OK.
+    for (const int id : {IDC_ANDANTE, IDC_MODERATO, IDC_ALLEGRO}) {
+        SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+        CHECK(marked() == id);
+    }
+    CHECK(TickPeriod(log, log.lines.size()) > 875);
+    REQUIRE(Press(dialog, VK_RETURN));
+    REQUIRE(sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
+    CHECK(TickPeriod(log, log.lines.size()) < 875);
+    CHECK(player.Close() == 0);
+    CHECK((SavedSetting("Reverb") == "3" && SavedSetting("Tune") == "1007"));
+}

@@ -1,0 +1,90 @@
+// The stage as the screen shows it, started where the pictures are, and what many ticks
+// leave behind.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include "res/resource.h"
+#include "support/player.h"
+
+using namespace e2e;
+
+namespace {
+
+// The player's stage below its track list: pixels of the screen that differ from the stage
+// picture, inside the figure's box and outside it.
+std::pair<int, int> Differences(const Player& player, HDC picture)
+{
+    RECT list;
+    GetWindowRect(GetDlgItem(player.window, IDC_TRACKLIST), &list);
+    POINT origin = {0, 0};
+    ClientToScreen(player.window, &origin);
+    sim::Canvas shot(144, 104);
+    HDC screen = GetDC(nullptr);
+    BitBlt(shot.dc, 0, 0, 144, 104, screen, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    std::pair<int, int> differing(0, 0);
+    for (int y = list.bottom - origin.y; y < 104; ++y) {
+        for (int x = 0; x < 144; ++x) {
+            const bool inBox = x >= 55 && x < 95 && y >= 40 && y < 100;
+            (inBox ? differing.first : differing.second) += GetPixel(shot.dc, x, y) != GetPixel(picture, x + 3, y + 3);
+        }
+    }
+    return differing;
+}
+
+// The process's private bytes (Wine fills in this field of the record, not PrivateUsage).
+SIZE_T PrivateBytes(const Player& player)
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    GetProcessMemoryInfo(player.Process(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+}  // namespace
+
+TEST_CASE("the stage with the figure and notes while playing, bare without a disc, repainted when uncovered")
+{
+    SetScene("[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n");
+    sim::LogWatch log;
+    Player player(kPlayerExe, true, "C:\\veltoCD");
+    sim::Canvas picture(152, 112);
+    HGDIOBJ old = SelectObject(picture.dc, LoadImageA(nullptr, "C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    REQUIRE(log.WaitPlay(1) != log.npos);
+    sim::Pump(2500);  // a few notes have risen
+    const std::pair<int, int> playing = Differences(player, picture.dc);
+    CHECK(playing.first > 400);   // the figure
+    CHECK(playing.second > 30);   // notes beside it
+
+    sim::Load(sim::Disc{});
+    REQUIRE(log.WaitFor("MCI_CLOSE") != log.npos);
+    sim::Pump(500);
+    CHECK(Differences(player, picture.dc) == std::make_pair(0, 0));
+    {
+        Bystander cover(400, 300);
+        sim::Pump(300);
+    }
+    sim::Pump(500);
+    CHECK(Differences(player, picture.dc) == std::make_pair(0, 0));
+    DeleteObject(SelectObject(picture.dc, old));
+}
+
+TEST_CASE("many ticks, driven fast, leave no memory behind")
+{
+    SetScene(nullptr);
+    sim::LogWatch log;
+    Player player(kPlayerExe, true, "C:\\veltoCD");
+    REQUIRE(log.WaitPlay(1) != log.npos);
+    SIZE_T before = 0;
+    for (int round = 0; round < 2; ++round) {
+        before = round == 1 ? PrivateBytes(player) : 0;
+        const size_t mark = log.lines.size();
+        for (int i = 0; i < 300; ++i) {
+            PostMessageA(player.window, WM_TIMER, IDT_TICK, 0);
+        }
+        REQUIRE(sim::PumpUntil([&] { return log.Poll(), sim::Count(log.lines, "MEDIA_PRESENT", mark) >= 300; }, 60000));
+    }
+    MESSAGE("private bytes after 300 and 600 ticks: " << before << ", " << PrivateBytes(player));
+    CHECK(PrivateBytes(player) < before + 256 * 1024);
+}
