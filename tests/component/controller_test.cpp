@@ -2,9 +2,6 @@
 // through the real winmm, on a clock the test can move. The drive's log is the witness.
 #include <doctest/doctest.h>
 
-#include <windows.h>
-#include <mmsystem.h>
-
 #include "common/random.h"
 #include "playback/cd_audio_device.h"
 #include "playback/play_order.h"
@@ -20,10 +17,7 @@ std::string tip;   // the last tip the controller wrote
 DWORD clockShift;  // how far the controller's clock is ahead of the real one
 int deadTicks;     // stage ticks asked for on a window that is gone
 
-DWORD WINAPI ShiftedClock()
-{
-    return GetTickCount() + clockShift;
-}
+DWORD WINAPI ShiftedClock() { return GetTickCount() + clockShift; }
 
 // The controller as the main window hosts it, on a disc it has not taken up yet. Settings
 // start at their defaults and are put back however the case ends.
@@ -31,41 +25,22 @@ struct Host {
     explicit Host(const sim::Disc& disc)
     {
         Defaults();
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "VeltoTestHost";
+        WNDCLASSA windowClass = {0, Proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "VeltoTestHost"};
         RegisterClassA(&windowClass);
         window = CreateWindowA("VeltoTestHost", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         sim::Load(disc);
-        device.Open();
-        device.Stop();
+        device.Open(), device.Stop();
         sim::ClearLog();
     }
-    ~Host()
-    {
-        device.Close();
-        DestroyWindow(window);
-        Defaults();
-    }
-    static void Defaults()
-    {
-        AutoRepeat = RandomPlay = 0;
-        AllTracksMode = 1;
-        Whim = 300;
-        clockShift = 0;
-    }
+    ~Host() { device.Close(), DestroyWindow(window), Defaults(); }
+    static void Defaults() { AutoRepeat = RandomPlay = 0, AllTracksMode = 1, Whim = 300, clockShift = 0; }
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == WM_APP) {
-            DestroyWindow(window);  // as a session's end does
-        } else if (host != nullptr && message == WM_COMMAND) {
-            host->controller.OnCommand(window, LOWORD(wParam), HIWORD(wParam));
-        } else if (host != nullptr && message == MM_MCINOTIFY) {
-            host->controller.OnMciNotify(window, wParam);
-        }
+        if (message == WM_APP) DestroyWindow(window);  // as a session's end does
+        if (host != nullptr && message == WM_COMMAND) host->controller.OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+        if (host != nullptr && message == MM_MCINOTIFY) host->controller.OnMciNotify(window, wParam);
         return DefWindowProcA(window, message, wParam, lParam);
     }
     void Command(int id) { controller.OnCommand(window, id, 0), sim::Pump(0); }
@@ -74,14 +49,11 @@ struct Host {
     // Ticks until the drive has played `plays`, and then been stopped if `stops`.
     std::string TickUntil(const std::string& plays, bool stops)
     {
-        sim::PumpUntil(
-            [&] {
-                Tick();
-                const auto log = sim::Log();
-                const std::string commands = sim::Commands(log);
-                return sim::Plays(log) == plays && (!stops || commands.rfind("MCI_STOP") == commands.size() - 8);
-            },
-            8000);
+        sim::PumpUntil([&] {
+            Tick();
+            const std::string commands = sim::Commands(sim::Log());
+            return sim::Plays(sim::Log()) == plays && (!stops || commands.rfind("MCI_STOP") == commands.size() - 8);
+        }, 8000);
         sim::Pump(300);  // anything more the end would bring
         return sim::Plays(sim::Log());
     }
@@ -94,22 +66,18 @@ struct Host {
 
 // Waits for a line of the drive's log without handling messages, so that what the drive
 // posted meanwhile stays queued.
+bool LogShows(const char* text)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
+        if (sim::Count(sim::Log(), text) != 0) return true;
+    }
+    return false;
+}
+
 DWORD WINAPI EndSession(LPVOID window)
 {
     SendMessageA(static_cast<HWND>(window), WM_APP, 0, 0);
     return 0;
-}
-
-bool LogShows(const char* text)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
-        for (const std::string& line : sim::Log()) {
-            if (line.find(text) != std::string::npos) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -129,16 +97,13 @@ TEST_CASE("a disc found by a tick plays from its first position, and is missed w
 {
     Host host(sim::discWithTracks({5000, 5000, 5000, 5000}));
     host.Tick();
-    CHECK(host.State() == kPlayerPlaying);
     // The device is opened afresh for the new disc before it is counted and played.
     CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY");
-    CHECK(sim::Plays(sim::Log()) == "1");
-    CHECK(tip == "veltoCD / #1 再生中");
+    CHECK((sim::Plays(sim::Log()) == "1" && host.State() == kPlayerPlaying && tip == "veltoCD / #1 再生中"));
 
     sim::Load(sim::Disc{});
     host.Tick();
-    CHECK(host.State() == kPlayerNoDisc);
-    CHECK(tip == "veltoCD / No Disc");
+    CHECK((host.State() == kPlayerNoDisc && tip == "veltoCD / No Disc"));
     CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET");
 
     // Back with random play on: the first position of a fresh shuffle, [2 4 3 1 5] for seed 1.
@@ -157,11 +122,10 @@ TEST_CASE("the end of a track, whether or not the drive reports it")
         bool stops;
     };
     const Case cases[] = {
-        {1, 1, "1 2", false},     // on to the next track
-        {1, 0, "1 1", false},     // the same track again
-        {0, 1, "1 2 3", true},    // through the disc, then stop at position 0
-        {0, 0, "1", true},        // stop
-    };
+        {1, 1, "1 2", false},   // on to the next track
+        {1, 0, "1 1", false},   // the same track again
+        {0, 1, "1 2 3", true},  // through the disc, then stop at position 0
+        {0, 0, "1", true}};     // stop
     for (const bool notifies : {false, true}) {
         for (const Case& c : cases) {
             CAPTURE(notifies);
@@ -169,14 +133,10 @@ TEST_CASE("the end of a track, whether or not the drive reports it")
             sim::Disc disc = sim::discWithTracks({400, 400, 400});
             disc.notifyEnd = notifies;
             Host host(disc);
-            AutoRepeat = c.autoRepeat;
-            AllTracksMode = c.allTracks;
+            AutoRepeat = c.autoRepeat, AllTracksMode = c.allTracks;
             CHECK(host.TickUntil(c.plays, c.stops) == c.plays);
             CHECK((host.State() == kPlayerStopped) == c.stops);
-            if (c.stops) {
-                CHECK(host.order.position == 0);
-                CHECK(tip == "veltoCD / #1 停止中");
-            }
+            CHECK((!c.stops || (host.order.position == 0 && tip == "veltoCD / #1 停止中")));
         }
     }
 }
@@ -184,35 +144,30 @@ TEST_CASE("the end of a track, whether or not the drive reports it")
 TEST_CASE("the end-of-track policy runs once per play, and only for a play's own end")
 {
     sim::Disc disc = sim::discWithTracks({300, 300, 300});
-    SUBCASE("a notification that comes after a tick has noticed the end is not a second end")
+    SUBCASE("a notification after a tick has noticed the end is not a second end")
     {
         Host host(disc);
         MSG next;
-        sim::PumpUntil(
-            [&] {
-                host.controller.OnTick(host.window);
-                return PeekMessageA(&next, host.window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
-                       sim::Plays(sim::Log()) == "1";
-            },
-            5000);
+        sim::PumpUntil([&] {
+            host.controller.OnTick(host.window);
+            return PeekMessageA(&next, host.window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) && sim::Plays(sim::Log()) == "1";
+        }, 5000);
         host.controller.OnMciNotify(host.window, MCI_NOTIFY_SUCCESSFUL);
         sim::Pump(150);
         CHECK(sim::Plays(sim::Log()) == "1 2");
     }
-    SUBCASE("a failure that is already queued is left to its notification")
+    SUBCASE("a failure already queued is left to its notification")
     {
         disc.failAfterMs = 150;
         Host host(disc);
-        host.Tick();
-        host.Tick();  // sees the drive playing
+        host.Tick(), host.Tick();  // the second sees the drive playing
         REQUIRE(LogShows("NOTIFY MCI_NOTIFY_FAILURE"));
         host.Tick();  // the drive is stopped, and the failure waits in the queue
         CHECK(host.State() == kPlayerError);
         host.Tick();  // taken up afresh from the first position
-        CHECK(sim::Plays(sim::Log()) == "1 1");
-        CHECK(host.State() == kPlayerPlaying);
+        CHECK((sim::Plays(sim::Log()) == "1 1" && host.State() == kPlayerPlaying));
     }
-    SUBCASE("plays that our own commands end, or that another command supersedes, are not ends")
+    SUBCASE("plays that our own commands end, or another command supersedes, are not ends")
     {
         disc.notifyEnd = true;
         Host host(disc);
@@ -221,17 +176,14 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
         host.controller.OnMciNotify(host.window, MCI_NOTIFY_SUPERSEDED);
         host.Command(IDM_STOP);
         sim::Pump(500);
-        CHECK(sim::Plays(sim::Log()) == "1 1");
-        CHECK(host.State() == kPlayerStopped);
+        CHECK((sim::Plays(sim::Log()) == "1 1" && host.State() == kPlayerStopped));
     }
-    SUBCASE("a drive that still reports stopped while it spins up has not ended the play")
+    SUBCASE("a drive that still says stopped while it spins up has not ended the play")
     {
         disc.startDelayMs = 60000;
         disc.startDelayMode = cdsim::DelayMode::Stop;
         Host host(disc);
-        for (int i = 0; i < 3; ++i) {
-            host.Tick();
-        }
+        host.Tick(), host.Tick(), host.Tick();
         CHECK(sim::Plays(sim::Log()) == "1");
         clockShift = 5000;  // but one that never gets going has
         host.Tick();
@@ -253,9 +205,7 @@ TEST_CASE("a stopped disc starts again after Whim seconds, also across the wrap 
     }
     clockShift += 300;
     host.Tick();
-    CHECK(host.State() == kPlayerPlaying);
-    CHECK(sim::Plays(sim::Log()) == "1 1");
-
+    CHECK((host.State() == kPlayerPlaying && sim::Plays(sim::Log()) == "1 1"));
     Whim = 0;  // never
     host.Command(IDM_STOP);
     clockShift += 0x7FFFFFFFu;
@@ -267,17 +217,13 @@ TEST_CASE("previous and next wrap around, with a fresh shuffle when random play 
 {
     Host host(sim::discWithTracks(std::vector<uint32_t>(5, 5000)));
     host.Tick();
-    for (const int id : {IDM_NEXT, IDM_PREV, IDM_PREV, IDM_NEXT}) {
-        host.Command(id);
-    }
+    for (const int id : {IDM_NEXT, IDM_PREV, IDM_PREV, IDM_NEXT}) host.Command(id);
     CHECK(sim::Plays(sim::Log()) == "1 2 1 5 1");
-
     RandomPlay = 1;
     host.order.position = 4;
     SeedRandom(1);
     host.Command(IDM_NEXT);
-    CHECK(host.order.position == 0);
-    CHECK(sim::Plays(sim::Log()) == "1 2 1 5 1 2");  // [2 4 3 1 5] for seed 1
+    CHECK((host.order.position == 0 && sim::Plays(sim::Log()) == "1 2 1 5 1 2"));  // [2 4 3 1 5] for seed 1
     host.Command(IDM_PREV);
     CHECK(NextRandom() == 5447);  // the 31st number: the wrap back drew fifteen more
 }
@@ -291,19 +237,15 @@ TEST_CASE("a refused play is retried by the next tick; commands without a disc d
     CHECK(host.State() == kPlayerError);
     sim::ClearLog();
     host.Tick();
-    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY");
-    CHECK(host.State() == kPlayerError);
+    CHECK((sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY" && host.State() == kPlayerError));
 
     sim::Load(sim::Disc{});
     host.Tick();
-    CHECK(host.State() == kPlayerNoDisc);
     const std::pair<int, int> steps[] = {
         {IDM_PLAY, kPlayerError}, {IDM_NEXT, kPlayerError}, {IDM_PREV, kPlayerError}, {IDM_STOP, kPlayerStopped}};
     for (const auto& step : steps) {
-        host.Command(step.first);
-        CHECK(host.State() == step.second);
-        host.Tick();
-        CHECK(host.State() == kPlayerNoDisc);
+        CHECK((host.Command(step.first), host.State()) == step.second);
+        CHECK((host.Tick(), host.State()) == kPlayerNoDisc);
     }
     CHECK(sim::Plays(sim::Log()) == "");
 }
@@ -311,17 +253,14 @@ TEST_CASE("a refused play is retried by the next tick; commands without a disc d
 TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
 {
     Host host(sim::discWithTracks({300, 300}));
-    host.Tick();
-    host.Tick();  // sees the drive playing
-    Sleep(500);   // the track has ended; the next tick looks for a queued notification
+    host.Tick(), host.Tick();  // the second sees the drive playing
+    Sleep(500);                // the track has ended; the next tick looks for a queued notification
     // Sent from another thread, the end of the session arrives inside that look.
     HANDLE sender = CreateThread(nullptr, 0, EndSession, host.window, 0, nullptr);
     Sleep(200);
     deadTicks = 0;
     host.controller.OnTick(host.window);
-    CHECK(!IsWindow(host.window));
-    CHECK(deadTicks == 0);
-    CHECK(sim::Plays(sim::Log()) == "1");
+    CHECK((!IsWindow(host.window) && deadTicks == 0 && sim::Plays(sim::Log()) == "1"));
     WaitForSingleObject(sender, 5000);
     CloseHandle(sender);
 }

@@ -11,20 +11,6 @@
 #include "settings/settings.h"
 #include "support/sim_drive.h"
 
-namespace {
-
-bool Logged(const char* text)
-{
-    for (const std::string& line : sim::Log()) {
-        if (line.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 TEST_CASE("open, close and a refused time format")
 {
     sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
@@ -61,7 +47,7 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
     sim::Load(disc);
     CdAudioDevice device;
     REQUIRE(device.Open() == 2);
-    sim::NotifyWindow notify;
+    HWND notify = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 
     struct Case {
         bool present, ready;
@@ -76,19 +62,20 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
         CHECK(device.TrackCount() == c.count);
         CHECK(sim::Log().size() == static_cast<size_t>(c.queries));
         // Without a disc nothing is played at all.
-        CHECK(device.Play(notify.hwnd, 5) == (c.count != 0 ? 1 : 0));
+        CHECK(device.Play(notify, 5) == (c.count != 0 ? 1 : 0));
         CHECK(sim::Plays(sim::Log()) == (c.count != 0 ? "5" : ""));
     }
-    CHECK(Logged("MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0"));
+    CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
     CHECK(device.Mode() == MCI_MODE_PLAY);
-    CHECK(device.Play(notify.hwnd, 12) == 1);
-    CHECK(Logged("MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0"));
-    // The new play ended the wait of the one before.
-    CHECK(notify.Take(100) == std::vector<WPARAM>{MCI_NOTIFY_ABORTED});
+    CHECK(device.Play(notify, 12) == 1);
+    // The new play ends the wait of the one before.
+    CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
+    CHECK(sim::Count(sim::Log(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
 
     disc.failPlay = true;
     sim::Load(disc);
-    CHECK(device.Play(notify.hwnd, 1) == 0);
+    CHECK(device.Play(notify, 1) == 0);
+    DestroyWindow(notify);
 }
 
 TEST_CASE("the shuffle, drawn from the exact generator")

@@ -3,30 +3,16 @@
 // volume serial numbers 1A2B3C4D and C0FFEE.
 #include <doctest/doctest.h>
 
-#include <fstream>
-
 #include "res/resource.h"
 #include "settings/track_list.h"
+#include "support/sim_drive.h"
 
 namespace {
 
-// "Default Drive" as these bytes of this type; no data: no value at all.
 void SetDefaultDrive(DWORD type, const std::string& data)
 {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0, nullptr,
-                    0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegDeleteValueA(key, "Default Drive");
-    if (!data.empty()) {
-        RegSetValueExA(key, "Default Drive", 0, type, reinterpret_cast<const BYTE*>(data.data()), data.size());
-    }
-    RegCloseKey(key);
+    sim::SetDefaultDrive(type, data);
     FindCdDrive();
-}
-
-std::string Bytes(long long value, size_t size)
-{
-    return std::string(reinterpret_cast<const char*>(&value), size);
 }
 
 // A window holding the track list, as the main window does.
@@ -46,6 +32,7 @@ struct List {
 
 TEST_CASE("the drive that Default Drive names, and the identifier of its disc")
 {
+    using sim::Bytes;
     const std::pair<std::pair<DWORD, std::string>, DWORD> cases[] = {
         {{REG_DWORD, Bytes(0, 4)}, 0x1A2B3C4D}, {{REG_DWORD, Bytes(1, 4)}, 0xC0FFEE},
         {{REG_DWORD, Bytes(2, 4)}, 0}, {{REG_DWORD, ""}, 0}, {{REG_DWORD, Bytes(-1, 4)}, 0},
@@ -62,13 +49,10 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
 {
     std::string longTitle(300, 't');
     std::string cutInside = std::string(258, 'c') + "曲曲";  // the 260th byte is the 曲's second
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    std::ofstream(std::string(windows) + "\\cdplayer.ini", std::ios::binary)
-        << "[  C0FFEE]\r\n0=Overture\r\n1=\r\n2=" << longTitle << "\r\n3=" << cutInside << "\r\n4=雨上がり\r\n"
-        << "[       0]\r\n0=No drive\r\n";
+    sim::WriteTitles("[  C0FFEE]\r\n0=Overture\r\n1=\r\n2=" + longTitle + "\r\n3=" + cutInside +
+                     "\r\n4=雨上がり\r\n[       0]\r\n0=No drive\r\n");
     List list;
-    SetDefaultDrive(REG_DWORD, Bytes(1, 4));
+    SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
     CHECK(FillTrackList(list.window, 12, 5) == 12);
     const std::pair<int, std::string> entries[] = {{0, "Overture"}, {1, "ﾄﾗｯｸ #  2"}, {2, longTitle.substr(0, 259)},
         {3, cutInside.substr(0, 258)}, {4, "雨上がり"}, {9, "ﾄﾗｯｸ # 10"}, {11, "ﾄﾗｯｸ # 12"}, {12, "(none)"}};

@@ -6,19 +6,6 @@
 
 using namespace e2e;
 
-namespace {
-
-// The timer's period, from the presence query each tick sends, over three ticks after `from`.
-DWORD TickPeriod(sim::LogWatch& log, size_t from)
-{
-    const size_t first = log.WaitFor("MEDIA_PRESENT", from);
-    size_t last = first;
-    for (int i = 0; i < 3 && last != log.npos; ++i) last = log.WaitFor("MEDIA_PRESENT", last + 1);
-    return last != log.npos ? (log.seenAt[last] - log.seenAt[first]) / 3 : 0;
-}
-
-}  // namespace
-
 TEST_CASE("the operation settings dialog")
 {
     sim::Disc disc = sim::discWithTracks({6000, 60000, 60000});
@@ -71,10 +58,10 @@ TEST_CASE("the operation settings dialog")
         SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
         CHECK(marked() == id);
     }
-    CHECK(TickPeriod(log, log.lines.size()) > 875);
+    CHECK(log.TickPeriod(log.lines.size()) > 875);
     REQUIRE(Press(dialog, VK_RETURN));
     REQUIRE(sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
-    CHECK(TickPeriod(log, log.lines.size()) < 875);
+    CHECK(log.TickPeriod(log.lines.size()) < 875);
     CHECK(player.Close() == 0);
     CHECK((SavedSetting("Reverb") == "3" && SavedSetting("Tune") == "1007"));
 }

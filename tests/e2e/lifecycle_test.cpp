@@ -13,13 +13,10 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     SetScene(nullptr);
     sim::LogWatch log;
     Player player;
-    RECT outer;
-    RECT client;
+    RECT outer, client;
     GetWindowRect(player.window, &outer);
     GetClientRect(player.window, &client);
-    CHECK((outer.left == 0 && outer.top == 0));
-    CHECK((client.right == 144 && client.bottom == 104));
-    CHECK(IsTopmost(player.window));
+    CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 && IsTopmost(player.window)));
     // Nobody pressed play: the first tick finds the disc and starts track 1.
     const size_t play = log.WaitPlay(1);
     REQUIRE(play != log.npos);
@@ -29,14 +26,8 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     REQUIRE(BringToFront(bystander.window));
     Player second(kPlayerExe, false);
     bool secondShowedSomething = false;
-    CHECK(sim::PumpUntil(
-        [&] {
-            secondShowedSomething = secondShowedSomething || !second.Shown("#32770").empty();
-            return !second.Running();
-        },
-        kTimeoutMs));
-    CHECK(second.WaitForExit(0) == 0);
-    CHECK_FALSE(secondShowedSomething);
+    CHECK(sim::PumpUntil([&] { return (secondShowedSomething |= !second.Shown("#32770").empty()), !second.Running(); }, kTimeoutMs));
+    CHECK((second.WaitForExit(0) == 0 && !secondShowedSomething));
     CHECK(GetForegroundWindow() == bystander.window);  // the first was not brought forward
 
     log.Poll();
@@ -59,9 +50,8 @@ TEST_CASE("ending the session saves the settings like a close, whatever its answ
         REQUIRE(log.WaitPlay(1) != log.npos);
         CHECK(player.Close(WM_ENDSESSION, ending) == 0);
         // Keys already in the file keep their place; the missing ones follow in write order.
-        CHECK(ReadFileBytes(kSettingsPath) ==
-              "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"
-              "RandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\n");
+        CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"
+                                              "RandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\n");
         CHECK(sim::Commands(sim::Log()).rfind("MCI_STOP MCI_CLOSE") != std::string::npos);
     }
 }
@@ -91,27 +81,21 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     bool mainShown = false;
     const auto look = [&] {
         for (HWND window : player.Shown("#32770")) {
-            mainShown = mainShown || GetWindow(window, GW_OWNER) == nullptr;
+            mainShown |= GetWindow(window, GW_OWNER) == nullptr;
             box = GetWindow(window, GW_OWNER) != nullptr ? window : box;
         }
         return box != nullptr || !player.Running();
     };
-    REQUIRE(sim::PumpUntil(look, kTimeoutMs));
-    REQUIRE(box != nullptr);
-    CHECK(TextOf(box) == "veltoCD 初期化エラー");
+    REQUIRE((sim::PumpUntil(look, kTimeoutMs) && box != nullptr));
     std::string text;
-    for (HWND label : ChildrenOf(box, "Static")) {
-        text += TextOf(label);  // the icon's label has none
-    }
+    for (HWND label : ChildrenOf(box, "Static")) text += TextOf(label);  // the icon's label has none
+    CHECK(TextOf(box) == "veltoCD 初期化エラー");
     CHECK(text == "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.");
     const std::vector<HWND> buttons = ChildrenOf(box, "Button");
     CHECK((buttons.size() == 1 && GetDlgCtrlID(buttons[0]) == IDOK));
-
     REQUIRE(PostMessageA(box, WM_COMMAND, IDOK, 0));
     CHECK(sim::PumpUntil([&] { return look() && !player.Running(); }, kTimeoutMs));
-    CHECK(player.WaitForExit(0) == 0);
-    CHECK_FALSE(mainShown);
-    CHECK(ReadFileBytes(kSettingsPath) == settings);
+    CHECK((player.WaitForExit(0) == 0 && !mainShown && ReadFileBytes(kSettingsPath) == settings));
     CHECK(sim::Commands(sim::Log()) == "MCI_OPEN");  // refused, and nothing after it
 }
 

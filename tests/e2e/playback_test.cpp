@@ -1,7 +1,5 @@
-// Playback as a user meets it: the keyboard, and a disc left to play to its end.
+// Playback as a user meets it: the keyboard, the track list, and a disc left to play to its end.
 #include <doctest/doctest.h>
-
-#include <fstream>
 
 #include "res/resource.h"
 #include "support/player.h"
@@ -19,7 +17,7 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
     // The dialog manager hands the focus to its only control when the window is activated.
     REQUIRE(sim::PumpUntil([&] { return Focus(player.window) == list; }, kTimeoutMs));
 
-    // Alt+C stops; the others play: back from the first wraps to the last, on from the last to the first.
+    // Alt+C stops; back from the first track wraps to the last, on from the last to the first.
     const std::pair<char, int> steps[] = {{'C', 0}, {'X', 1}, {'V', 2}, {'V', 3}, {'Z', 2}, {'Z', 1}, {'Z', 3}, {'V', 1}};
     const size_t start = log.lines.size();
     for (const auto& step : steps) {
@@ -29,59 +27,21 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
         REQUIRE((step.second == 0 ? log.WaitFor("MCI_STOP", mark) : log.WaitPlay(step.second, mark)) != log.npos);
     }
     CHECK(sim::Plays(log.lines, start) == "1 2 3 2 1 3 1");  // each key did its one thing
-    CHECK(Focus(player.window) == list);
-
-    // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing. Keys are handled in
+    // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing: keys are handled in
     // order, so once the Alt+C after them has stopped the drive they have been handled too.
-    const size_t beforeKeys = log.lines.size();
-    for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
-        REQUIRE(player.Press(key));
-    }
+    const size_t mark = log.lines.size();
+    for (const WORD key : {VK_RETURN, VK_ESCAPE}) REQUIRE(player.Press(key));
     REQUIRE(player.Press('C', true));
-    REQUIRE(log.WaitFor("MCI_STOP", beforeKeys) != log.npos);
-    CHECK(sim::Commands(log.lines, beforeKeys) == "MCI_STOP");
-    CHECK(IsWindowVisible(player.window));
+    REQUIRE(log.WaitFor("MCI_STOP", mark) != log.npos);
+    CHECK((sim::Commands(log.lines, mark) == "MCI_STOP" && IsWindowVisible(player.window) && Focus(player.window) == list));
     CHECK(player.Close() == 0);
-}
-
-TEST_CASE("a disc left alone plays every track once and then stops")
-{
-    for (const bool notifies : {false, true}) {
-        CAPTURE(notifies);
-        sim::Disc disc = sim::discWithTracks({1500, 1500, 1500});
-        disc.notifyEnd = notifies;
-        SetScene("[GENERAL]\r\nTune=1007\r\n", disc);  // the fast tempo keeps the wait short
-        sim::LogWatch log;
-        Player player;
-        size_t mark = 0;
-        for (int track = 1; track <= 3; ++track) {
-            mark = log.WaitPlay(track, mark);
-            REQUIRE(mark != log.npos);
-            // A track runs its whole length before the next one starts.
-            CHECK((track == 1 || log.seenAt[mark] - log.seenAt[log.WaitPlay(track - 1)] + 100 >= 1500));
-        }
-        REQUIRE(log.WaitFor("MCI_STOP", mark) != log.npos);
-        // Stopped for good: no play follows within two more ticks.
-        sim::Pump(1600);
-        log.Poll();
-        CHECK(sim::Plays(log.lines) == "1 2 3");
-        CHECK(player.Close() == 0);
-    }
 }
 
 TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse or the arrow keys plays")
 {
     SetScene("[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n", sim::discWithTracks({60000, 60000, 60000, 60000}));
-    HKEY key = nullptr;  // drive D:, whose disc cdplayer.ini knows
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    const DWORD first = 0;
-    RegSetValueExA(key, "Default Drive", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&first), sizeof first);
-    RegCloseKey(key);
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    std::ofstream(std::string(windows) + "\\cdplayer.ini", std::ios::binary) << "[1A2B3C4D]\r\n1=雨上がりのステップ\r\n";
-
+    sim::SetDefaultDrive(REG_DWORD, sim::Bytes(0, 4));  // drive D:, whose disc cdplayer.ini knows
+    sim::WriteTitles("[1A2B3C4D]\r\n1=雨上がりのステップ\r\n");
     sim::LogWatch log;
     Player player;
     REQUIRE(log.WaitPlay(1) != log.npos);
@@ -111,4 +71,28 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
         CHECK(log.WaitPlay(step.second, mark) != log.npos);
     }
     CHECK(player.Close() == 0);
+}
+
+TEST_CASE("a disc left alone plays every track once and then stops")
+{
+    for (const bool notifies : {false, true}) {
+        CAPTURE(notifies);
+        sim::Disc disc = sim::discWithTracks({1500, 1500, 1500});
+        disc.notifyEnd = notifies;
+        SetScene("[GENERAL]\r\nTune=1007\r\n", disc);  // the fast tempo keeps the wait short
+        sim::LogWatch log;
+        Player player;
+        size_t previous = log.WaitPlay(1);
+        for (int track = 2; track <= 3 && previous != log.npos; ++track) {
+            const size_t next = log.WaitPlay(track, previous);
+            // A track runs its whole length before the next one starts.
+            CHECK((next != log.npos && log.seenAt[next] - log.seenAt[previous] + 100 >= 1500));
+            previous = next;
+        }
+        REQUIRE(log.WaitFor("MCI_STOP", previous) != log.npos);
+        sim::Pump(1600);  // stopped for good: no play follows within two more ticks
+        log.Poll();
+        CHECK(sim::Plays(log.lines) == "1 2 3");
+        CHECK(player.Close() == 0);
+    }
 }

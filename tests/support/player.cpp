@@ -13,12 +13,10 @@ using WindowSearch = std::pair<DWORD, std::vector<HWND>>;  // a process, its win
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
-    WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == search.first) {
-        search.second.push_back(window);
-    }
+    if (pid == search.first) search.second.push_back(window);
     return TRUE;
 }
 
@@ -57,9 +55,7 @@ Player::Player(const char* exe, bool showsWindow, const char* dir)
                 return window != nullptr || !Running();
             },
             kTimeoutMs);
-        if (window == nullptr) {
-            End();  // a constructor that fails is not followed by the destructor
-        }
+        if (window == nullptr) End();  // a constructor that fails is not followed by the destructor
         REQUIRE(window != nullptr);
     }
 }
@@ -115,20 +111,13 @@ HWND Focus(HWND window)
 
 std::vector<HWND> Player::Shown(const char* className) const
 {
+    WindowSearch search(info_.dwProcessId, {});
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     std::vector<HWND> shown;
-    for (HWND w : TopLevelWindowsOf(Pid())) {
-        if (IsWindowVisible(w) && ClassOf(w) == className) {
-            shown.push_back(w);
-        }
+    for (HWND w : search.second) {
+        if (IsWindowVisible(w) && ClassOf(w) == className) shown.push_back(w);
     }
     return shown;
-}
-
-Bystander::Bystander(int x, int y)
-    : window(CreateWindowExA(0, "STATIC", "bystander", WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, 160, 60, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr))
-{
-    REQUIRE(window != nullptr);
 }
 
 bool BringToFront(HWND window)
@@ -137,35 +126,19 @@ bool BringToFront(HWND window)
                           kTimeoutMs);
 }
 
-bool IsTopmost(HWND window)
-{
-    return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
 bool IsAbove(HWND upper, HWND lower)
 {
     for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
-        if (window == upper || window == lower) {
-            return window == upper;
-        }
+        if (window == upper || window == lower) return window == upper;
     }
     return false;
-}
-
-std::vector<HWND> TopLevelWindowsOf(DWORD pid)
-{
-    WindowSearch search(pid, {});
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.second;
 }
 
 std::vector<HWND> ChildrenOf(HWND window, const char* className)
 {
     std::vector<HWND> found;
     for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiA(ClassOf(child).c_str(), className) == 0) {
-            found.push_back(child);
-        }
+        if (lstrcmpiA(ClassOf(child).c_str(), className) == 0) found.push_back(child);
     }
     return found;
 }
@@ -190,9 +163,7 @@ bool ClickAt(POINT point, bool rightButton)
         POINT cursor = {};
         return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
     };
-    if (!SetCursorPos(point.x, point.y) || !sim::PumpUntil(arrived, kTimeoutMs)) {
-        return false;
-    }
+    if (!SetCursorPos(point.x, point.y) || !sim::PumpUntil(arrived, kTimeoutMs)) return false;
     INPUT clicks[2] = {};
     clicks[0].type = clicks[1].type = INPUT_MOUSE;
     clicks[0].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;

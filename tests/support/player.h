@@ -35,7 +35,6 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    DWORD Pid() const { return info_.dwProcessId; }
     bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     // The exit code, or STILL_ACTIVE if the player still runs after timeoutMs.
     DWORD WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
@@ -58,7 +57,7 @@ private:
 // A visible window of the test's own: something to take the foreground from the player,
 // or to compare its place in the Z order with.
 struct Bystander {
-    Bystander(int x, int y);
+    Bystander(int x, int y) : window(CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, x, y, 160, 60, nullptr, nullptr, nullptr, nullptr)) {}
     ~Bystander() { DestroyWindow(window); }
     HWND window;
 };
@@ -71,10 +70,9 @@ bool BringToFront(HWND window);
 bool Press(HWND window, WORD key, bool alt = false);
 // The window of this thread's process that has the keyboard focus.
 HWND Focus(HWND window);
-bool IsTopmost(HWND window);
+inline bool IsTopmost(HWND window) { return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 // True if `upper` comes before `lower` among the top-level windows, top to bottom.
 bool IsAbove(HWND upper, HWND lower);
-std::vector<HWND> TopLevelWindowsOf(DWORD pid);
 // Direct children of this class.
 std::vector<HWND> ChildrenOf(HWND window, const char* className);
 std::string ClassOf(HWND window);

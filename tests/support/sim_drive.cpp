@@ -1,10 +1,9 @@
 #include "support/sim_drive.h"
 
 #include <doctest/doctest.h>
-#include <windows.h>
-#include <mmsystem.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "mci_log.h"
 
@@ -17,8 +16,8 @@ bool WriteWhole(const std::wstring& path, const std::string& data)
     for (int attempt = 0; attempt < 100; ++attempt, Sleep(10)) {
         HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
         if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
             const BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
             CloseHandle(file);
             return ok && written == data.size();
@@ -35,30 +34,15 @@ int PlayedTrack(const std::string& line)
     return accepted && from != std::string::npos ? std::atoi(line.c_str() + from + 6) : 0;
 }
 
-LRESULT CALLBACK NotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<NotifyWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == MM_MCINOTIFY && self != nullptr) {
-        self->statuses.push_back(wParam);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 bool WriteControl(const std::string& text)
 {
     CreateDirectoryW(cdsim::simDir().c_str(), nullptr);
     const std::wstring target = cdsim::simPath(L"disc.txt");
-    const std::wstring temp = target + L".new";
-    if (!WriteWhole(temp, text)) {
-        return false;
-    }
-    for (int attempt = 0; attempt < 100; ++attempt, Sleep(10)) {
-        if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            return true;
-        }
+    bool moved = WriteWhole(target + L".new", text);
+    for (int attempt = 0; moved && attempt < 100; ++attempt, Sleep(10)) {
+        if (MoveFileExW((target + L".new").c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     }
     return false;
 }
@@ -76,20 +60,10 @@ void Load(const Disc& disc)
 
 std::vector<std::string> Log()
 {
+    std::ifstream file(cdsim::simPath(L"mci.log").c_str(), std::ios::binary);
     std::vector<std::string> lines;
-    HANDLE file = CreateFileW(cdsim::simPath(L"mci.log").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string data;
-    char buffer[4096];
-    DWORD read = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        data.append(buffer, read);
-    }
-    CloseHandle(file);
     // A line still being written has no LF yet: it is left for the next read.
-    for (size_t start = 0, end; (end = data.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(data.substr(start, end - start));
-    }
+    for (std::string line; std::getline(file, line) && !file.eof();) lines.push_back(line);
     return lines;
 }
 
@@ -97,9 +71,7 @@ std::string Plays(const std::vector<std::string>& lines, size_t from)
 {
     std::string plays;
     for (; from < lines.size(); ++from) {
-        if (const int track = PlayedTrack(lines[from])) {
-            plays += (plays.empty() ? "" : " ") + std::to_string(track);
-        }
+        if (const int track = PlayedTrack(lines[from])) plays += (plays.empty() ? "" : " ") + std::to_string(track);
     }
     return plays;
 }
@@ -118,29 +90,45 @@ std::string Commands(const std::vector<std::string>& lines, size_t from)
 int Count(const std::vector<std::string>& lines, const char* text, size_t from)
 {
     int count = 0;
-    for (; from < lines.size(); ++from) {
-        count += lines[from].find(text) != std::string::npos ? 1 : 0;
-    }
+    for (; from < lines.size(); ++from) count += lines[from].find(text) != std::string::npos ? 1 : 0;
     return count;
+}
+
+void SetDefaultDrive(DWORD type, const std::string& data)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0, nullptr,
+                    0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegDeleteValueA(key, "Default Drive");
+    if (!data.empty()) {
+        RegSetValueExA(key, "Default Drive", 0, type, reinterpret_cast<const BYTE*>(data.data()), data.size());
+    }
+    RegCloseKey(key);
+}
+
+std::string Bytes(long long value, size_t size)
+{
+    return std::string(reinterpret_cast<const char*>(&value), size);
+}
+
+void WriteTitles(const std::string& ini)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::ofstream(std::string(windows) + "\\cdplayer.ini", std::ios::binary) << ini;
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
+    for (const DWORD start = GetTickCount();;) {
         // A bounded round: a fault that posts without end must fail the case, not hang it.
         MSG msg;
         for (int round = 0; round < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++round) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (done()) {
-            return true;
-        }
         const DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs) {
-            return false;
-        }
+        if (done() || spent >= timeoutMs) return spent < timeoutMs || done();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent < 10 ? timeoutMs - spent : 10, QS_ALLINPUT);
     }
 }
@@ -168,15 +156,12 @@ size_t LogWatch::WaitFor(const std::string& text, size_t from, DWORD timeoutMs)
     return found;
 }
 
-size_t LogWatch::WaitPlay(int track, size_t from, DWORD timeoutMs)
+DWORD LogWatch::TickPeriod(size_t from)
 {
-    for (;;) {
-        from = WaitFor("MCI_PLAY ", from, timeoutMs);
-        if (from == npos || PlayedTrack(lines[from]) == track) {
-            return from;
-        }
-        ++from;
-    }
+    const size_t first = WaitFor("MEDIA_PRESENT", from);
+    size_t last = first;
+    for (int i = 0; i < 3 && last != npos; ++i) last = WaitFor("MEDIA_PRESENT", last + 1);
+    return last != npos ? (seenAt[last] - seenAt[first]) / 3 : 0;
 }
 
 Canvas::Canvas(int w, int h) : width(w), height(h), dc(CreateCompatibleDC(nullptr))
@@ -204,25 +189,6 @@ std::string Canvas::Differences(const Picture& expected) const
         }
     }
     return "";
-}
-
-NotifyWindow::NotifyWindow()
-{
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = NotifyProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VeltoTestNotify";
-    RegisterClassA(&windowClass);  // a second window finds the class already there
-    hwnd = CreateWindowA("VeltoTestNotify", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-std::vector<WPARAM> NotifyWindow::Take(DWORD ms)
-{
-    Pump(ms);
-    std::vector<WPARAM> taken;
-    taken.swap(statuses);
-    return taken;
 }
 
 }  // namespace sim

@@ -1,5 +1,5 @@
-// What the tests share: the disc in the simulated drive, its command log read as lines, the
-// one message pump they wait with, and a window that collects MCI notifications.
+// What the tests share: the disc in the simulated drive and its command log read as lines,
+// the disc's identity and titles, the one message pump they wait with, and pixels.
 #pragma once
 
 #include <windows.h>
@@ -22,10 +22,16 @@ void ClearLog();
 std::vector<std::string> Log();
 
 // Readings of log lines from `from` on: the tracks of the plays the drive accepted ("1 2"),
-// and the commands other than status queries ("MCI_STOP MCI_CLOSE").
+// the commands other than status queries ("MCI_STOP MCI_CLOSE"), the lines holding a text.
 std::string Plays(const std::vector<std::string>& lines, size_t from = 0);
 std::string Commands(const std::vector<std::string>& lines, size_t from = 0);
 int Count(const std::vector<std::string>& lines, const char* text, size_t from = 0);
+
+// The registry's "Default Drive" as these bytes of this type (none: no value), and the
+// shared title file cdplayer.ini in the Windows directory.
+void SetDefaultDrive(DWORD type, const std::string& data);
+std::string Bytes(long long value, size_t size);
+void WriteTitles(const std::string& ini);
 
 // Handles the calling thread's messages until done() holds or timeoutMs has passed, and
 // returns done()'s last answer.
@@ -42,11 +48,13 @@ struct LogWatch {
     // The first line at or after `from` that holds `text`, waiting for it; npos if none came.
     size_t WaitFor(const std::string& text, size_t from = 0, DWORD timeoutMs = 10000);
     // The first accepted play of this track at or after `from`.
-    size_t WaitPlay(int track, size_t from = 0, DWORD timeoutMs = 10000);
+    size_t WaitPlay(int track, size_t from = 0) { return WaitFor(" from=" + std::to_string(track) + ":", from); }
+    // The timer's period, from the presence query each tick sends, over three ticks after `from`.
+    DWORD TickPeriod(size_t from);
 };
 
-// Pixels: what a picture should show at (x, y), and a memory device context with a bitmap
-// in the screen's format, white to begin with, to draw into and read back.
+// What a picture should show at (x, y), and a memory device context with a bitmap in the
+// screen's format, white to begin with, to draw into and read back.
 using Picture = std::function<COLORREF(int x, int y)>;
 struct Canvas {
     Canvas(int width, int height);
@@ -57,16 +65,6 @@ struct Canvas {
     HDC dc;
     HBITMAP bitmap;
     HGDIOBJ old;
-};
-
-// A hidden window to name as an MCI callback; it keeps the statuses of MM_MCINOTIFY.
-struct NotifyWindow {
-    NotifyWindow();
-    ~NotifyWindow() { DestroyWindow(hwnd); }
-    // Pumps for ms milliseconds, then hands over what arrived.
-    std::vector<WPARAM> Take(DWORD ms);
-    HWND hwnd;
-    std::vector<WPARAM> statuses;
 };
 
 }  // namespace sim
