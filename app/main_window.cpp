@@ -38,10 +38,10 @@ ProfileFile SettingsFile()
 
 void FindModuleDirectory()
 {
-    GetModuleFileNameA(nullptr, moduleDirectory, MAX_PATH);
-    moduleDirectory[MAX_PATH - 1] = '\0';
-    CutToDirectory(moduleDirectory);
-    SetCurrentDirectoryA(moduleDirectory);
+    // Without a folder of its own (the path was cut) the settings are neither read nor written.
+    if (CutToDirectory(moduleDirectory, GetModuleFileNameA(nullptr, moduleDirectory, MAX_PATH))) {
+        SetCurrentDirectoryA(moduleDirectory);
+    }
 }
 
 void ClampToScreen(HWND window)
@@ -193,6 +193,11 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         Controller.OnMciNotify(window, wParam);
         break;
     default:
+        // The notification area has restarted: our icon must be added to it again.
+        static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+        if (message == taskbarCreated) {
+            Tray.AddAgain();
+        }
         break;
     }
     return FALSE;

@@ -31,6 +31,13 @@ void TrayIcon::SetTip(const char* text)
     Shell_NotifyIconA(NIM_MODIFY, &record_);
 }
 
+void TrayIcon::AddAgain()
+{
+    if (record_.hWnd != nullptr) {
+        Shell_NotifyIconA(NIM_ADD, &record_);
+    }
+}
+
 void TrayIcon::DeleteIcon()
 {
     Shell_NotifyIconA(NIM_DELETE, &record_);

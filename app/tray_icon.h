@@ -16,6 +16,8 @@ public:
     void AddIcon(HWND window, HINSTANCE instance);
     void SetTip(const char* text);
     void DeleteIcon();
+    // Adds the icon once more, with its current tip, to a notification area that restarted.
+    void AddAgain();
     void OnNotify(LPARAM mouseMessage);
 
     const NOTIFYICONDATAA& Record() const { return record_; }

@@ -33,8 +33,12 @@ int CopyText(char* dest, int destSize, const char* src)
     return length;
 }
 
-int CutToDirectory(char* path)
+bool CutToDirectory(char* path, DWORD length)
 {
+    if (length == 0 || length >= MAX_PATH) {
+        path[0] = '\0';
+        return false;
+    }
     char* end = path;
     for (char* p = path; *p != '\0'; p = CharNextA(p)) {
         if (*p == '\\') {
@@ -42,5 +46,5 @@ int CutToDirectory(char* path)
         }
     }
     *end = '\0';
-    return static_cast<int>(end - path);
+    return true;
 }

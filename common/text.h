@@ -13,8 +13,11 @@ int CopyText(char (&dest)[N], const char* src)
     return CopyText(dest, N, src);
 }
 
-// Cuts a path just after its last backslash, which stays. Walks by characters: the second
-// byte of a double-byte character may be 0x5C and is no separator. Returns the new length.
-int CutToDirectory(char* path);
+// Cuts a module's path, of this length as GetModuleFileNameA gave it into MAX_PATH bytes,
+// just after its last backslash, which stays. Walks by characters: the second byte of a
+// double-byte character may be 0x5C and is no separator. A path that filled the buffer was
+// cut by the platform: no folder above the module may stand in for its own, so it is
+// emptied. Returns false then.
+bool CutToDirectory(char* path, DWORD length);
 
 #endif

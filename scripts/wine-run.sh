@@ -2,6 +2,8 @@
 # Runs one Windows program under Wine in a private copy of the base prefix, on a private
 # Xvfb display, and leaves nothing behind:
 #   scripts/wine-run.sh PROGRAM.exe [ARGS...]
+#   scripts/wine-run.sh --shell COMMAND [ARGS...]   a Unix command in that setting, with
+#       velto_wine and velto_wineserver at hand and VELTO_XVFB_PID naming the X server
 # Environment:
 #   VELTO_WINE_WORK  folder made by make-prefix.sh (holds prefix/ and locale/)
 #   VELTO_CDSIM_DLL  the simulated drive to install as the cdaudio device (optional)
@@ -63,4 +65,10 @@ display=$(head -n1 "$tmp/display")
 
 export WINEPREFIX="$prefix" DISPLAY=":$display"
 export VELTO_PREFIX_UNIX="$prefix"
-velto_wine "$@"
+if [ "${1:-}" = --shell ]; then
+    export -f velto_in_root velto_wine velto_wineserver
+    export VELTO_WINE_ROOT VELTO_PROJECT VELTO_XVFB_PID=$xvfb_pid
+    "${@:2}"
+else
+    velto_wine "$@"
+fi

@@ -21,7 +21,8 @@ const char kFileName[] = "veltoCD.ini";
 bool BuildSettingsPath(const char* moduleDir, char (&path)[MAX_PATH])
 {
     path[0] = '\0';
-    if (lstrlenA(moduleDir) + lstrlenA(kFileName) >= MAX_PATH) {
+    // No folder, no file: a bare name would be looked for in the Windows directory.
+    if (moduleDir[0] == '\0' || lstrlenA(moduleDir) + lstrlenA(kFileName) >= MAX_PATH) {
         return false;
     }
     wsprintfA(path, "%s%s", moduleDir, kFileName);

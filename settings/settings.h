@@ -14,8 +14,8 @@ extern int Reverb;         // note slots, 1..8
 extern int Tune;           // IDC_ANDANTE, IDC_MODERATO or IDC_ALLEGRO
 extern int AllTracksMode;  // not persisted
 
-// Builds "<moduleDir>veltoCD.ini". Returns false, leaving path empty, when it would not fit:
-// a cut path would name some other file.
+// Builds "<moduleDir>veltoCD.ini". Returns false, leaving path empty, without a folder or
+// when it would not fit: a cut path would name some other file.
 bool BuildSettingsPath(const char* moduleDir, char (&path)[MAX_PATH]);
 
 // Load in the order start-up needs: the switches and Whim, then the stage's Reverb and Tune.

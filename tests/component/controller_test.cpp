@@ -264,3 +264,32 @@ TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
     WaitForSingleObject(sender, 5000);
     CloseHandle(sender);
 }
+
+TEST_CASE("a disc taken out or swapped in every state, and a storm of notifications for ended plays")
+{
+    for (const int state : {kPlayerInitial, kPlayerPlaying, kPlayerStopped, kPlayerNoDisc, kPlayerError}) {
+        for (const bool swap : {false, true}) {
+            CAPTURE(state);
+            CAPTURE(swap);
+            sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(5, 60000));
+            disc.failPlay = state == kPlayerError;
+            Host host(state == kPlayerNoDisc ? sim::Disc{} : disc);
+            if (state != kPlayerInitial) host.Tick();
+            if (state == kPlayerStopped) host.Command(IDM_STOP);
+            REQUIRE(host.State() == state);
+            sim::Load(swap ? sim::discWithTracks({60000, 60000}) : sim::Disc{});
+            host.Tick();
+            // A swap between two ticks goes unnoticed while a disc plays or stands stopped.
+            const bool noticed = !swap || (state != kPlayerPlaying && state != kPlayerStopped);
+            CHECK(host.State() == (!swap ? kPlayerNoDisc : noticed ? kPlayerPlaying : state));
+            CHECK(host.order.TrackCount == (!swap ? 0 : noticed ? 2 : 5));
+        }
+    }
+    Host host(sim::discWithTracks({60000, 60000}));
+    host.Tick();
+    for (int i = 0; i < 50; ++i) {
+        host.controller.OnMciNotify(host.window, i % 2 != 0 ? MCI_NOTIFY_ABORTED : MCI_NOTIFY_SUPERSEDED);
+    }
+    sim::Pump(100);
+    CHECK((sim::Plays(sim::Log()) == "1" && host.State() == kPlayerPlaying));
+}

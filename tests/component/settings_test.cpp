@@ -62,6 +62,7 @@ TEST_CASE("a settings path that does not fit is refused, never cut into another 
     REQUIRE(CreateDirectoryA(dir.c_str(), nullptr));
     CHECK(!BuildSettingsPath(dir.c_str(), path));
     CHECK(path[0] == '\0');
+    CHECK(!BuildSettingsPath("", path));  // no folder: a bare name would land in the Windows directory
 
     const ProfileFile file((dir + "veltoCD.ini").c_str());
     CHECK(!file.IsBound());
@@ -88,15 +89,15 @@ TEST_CASE("texts are cut at character boundaries, and paths at real backslashes"
     for (const auto& path : paths) {
         char text[MAX_PATH];
         CopyText(text, path.first);
-        CutToDirectory(text);
+        CutToDirectory(text, lstrlenA(text));
         CHECK(std::string(text) == path.second);
     }
+    char filled[MAX_PATH] = "C:\\folder\\veltoCD.exe";  // the platform filled its buffer: the path was cut
+    CHECK((!CutToDirectory(filled, MAX_PATH) && filled[0] == '\0'));
 
     // A value longer than the 260-character field, read from a profile file.
     std::string title = "ab";
-    while (title.size() < 300) {
-        title += "曲";
-    }
+    while (title.size() < 300) title += "曲";
     char text[MAX_PATH];
     ProfileFile(Written(std::string(kDir) + "titles.ini", "[D]\r\n0=" + title + "\r\n").c_str()).ReadString("D", "0", text, "");
     CHECK(std::string(text) == title.substr(0, 258));

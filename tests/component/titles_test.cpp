@@ -37,7 +37,8 @@ TEST_CASE("the drive that Default Drive names, and the identifier of its disc")
         {{REG_DWORD, Bytes(0, 4)}, 0x1A2B3C4D}, {{REG_DWORD, Bytes(1, 4)}, 0xC0FFEE},
         {{REG_DWORD, Bytes(2, 4)}, 0}, {{REG_DWORD, ""}, 0}, {{REG_DWORD, Bytes(-1, 4)}, 0},
         {{REG_DWORD, Bytes(-5, 4)}, 0}, {{REG_SZ, std::string("1\0", 2)}, 0}, {{REG_BINARY, Bytes(1, 2)}, 0},
-        {{REG_QWORD, Bytes(1, 8)}, 0}};  // only four bytes are a number; anything else is none
+        {{REG_QWORD, Bytes(1, 8)}, 0}, {{REG_NONE, std::string(1, '\0')}, 0}, {{REG_MULTI_SZ, std::string("1\0\0", 3)}, 0},
+        {{REG_DWORD_BIG_ENDIAN, Bytes(1, 4)}, 0xC0FFEE}};  // four bytes are a number, whatever the type
     for (const auto& c : cases) {
         CAPTURE(c.first.second.size());
         SetDefaultDrive(c.first.first, c.first.second);
@@ -64,6 +65,14 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
     SetDefaultDrive(REG_DWORD, "");  // no drive: the section of seven spaces and 0
     FillTrackList(list.window, 2, 1);
     CHECK((list.Entry(0) == "No drive" && list.Entry(1) == "ﾄﾗｯｸ #  2"));
+
+    // A title cut at the field's end at any byte, and one with control characters, shown as stored.
+    SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
+    for (size_t lead = 250; lead < 260; ++lead) {
+        sim::WriteTitles("[  C0FFEE]\r\n0=" + std::string(lead, 'x') + "表表表表表表\r\n1=a\tb\x01\x1b" + "c\r\n");
+        FillTrackList(list.window, 2, 1);
+        CHECK((list.Entry(0).size() >= 258 && list.Entry(0).size() % 2 == lead % 2 && list.Entry(1) == "a\tb\x01\x1b" "c"));
+    }
 
     FillTrackList(list.window, 0, 1);
     CHECK((list.Entry(0) == "* No Disc *" && list.Send(CB_GETCOUNT) == 1 && list.Send(CB_GETCURSEL) == 0));

@@ -4,6 +4,8 @@
 
 #include "support/player.h"
 
+#include <shellapi.h>
+
 using namespace e2e;
 
 namespace {
@@ -77,6 +79,14 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
     REQUIRE(ClickAt(icon, false));
     CHECK(sim::PumpUntil([&] { return GetForegroundWindow() == player.window; }, kTimeoutMs));
     CHECK(player.Shown("#32768").empty());
+
+    // A notification area that restarts has lost the icon; it comes back when it is told.
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE, record.hWnd = player.window, record.uID = 1;
+    REQUIRE(Shell_NotifyIconA(NIM_DELETE, &record));
+    REQUIRE(sim::PumpUntil([] { return TrayIcons().empty(); }, kTimeoutMs));
+    PostMessageA(player.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    CHECK(sim::PumpUntil([] { return TrayIcons().size() == 1; }, kTimeoutMs));
 
     // 終了. The drive logs the close as it begins; the icon must be gone by then, while the
     // window is kept for the whole slow close.

@@ -1,0 +1,8 @@
+// The one place the version is written: the resources and the package take it from here.
+#ifndef VELTOCD_RES_VERSION_H
+#define VELTOCD_RES_VERSION_H
+
+#define VELTO_VERSION_NUMBERS 1, 0, 0, 0
+#define VELTO_VERSION_TEXT "1.0.0"
+
+#endif
