@@ -9,9 +9,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 #include <vector>
 
+#include "driver.h"
 #include "playback/player_state.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -103,56 +104,20 @@ int Bare(UINT period)
     return 0;
 }
 
-struct Started {
-    PROCESS_INFORMATION process;
-    HWND window;
-};
-
-BOOL CALLBACK FindMain(HWND window, LPARAM param)
+// The player started where it lives, so that it finds its pictures.
+std::string FolderOf(const char* exe)
 {
-    auto* started = reinterpret_cast<Started*>(param);
-    DWORD pid = 0;
-    char title[16] = {};
-    GetWindowThreadProcessId(window, &pid);
-    GetWindowTextA(window, title, sizeof title);
-    if (pid == started->process.dwProcessId && IsWindowVisible(window) && lstrcmpA(title, "veltoCD") == 0) {
-        started->window = window;
-    }
-    return TRUE;
-}
-
-// Starts the player where it lives and waits for its visible window; milliseconds taken.
-double Start(const char* exe, Started* started)
-{
-    char dir[MAX_PATH];
-    lstrcpynA(dir, exe, MAX_PATH);
-    if (char* slash = std::strrchr(dir, '\\')) *slash = '\0';
-    STARTUPINFOA startup = {sizeof startup};
-    *started = Started();
-    const double begin = Seconds();
-    if (!CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir, &startup, &started->process)) return -1;
-    while (started->window == nullptr && Seconds() - begin < 30) {
-        Sleep(1);
-        EnumWindows(FindMain, reinterpret_cast<LPARAM>(started));
-    }
-    return (Seconds() - begin) * 1000;
-}
-
-void Stop(Started* started)
-{
-    PostMessageA(started->window, WM_CLOSE, 0, 0);
-    WaitForSingleObject(started->process.hProcess, 30000);
-    CloseHandle(started->process.hProcess);
-    CloseHandle(started->process.hThread);
+    const std::string path = exe;
+    return path.substr(0, path.rfind('\\') + 1);
 }
 
 int StartTimes(int n, const char* exe)
 {
     std::vector<double> times;
     for (int i = 0; i < n; ++i) {
-        Started started;
-        times.push_back(Start(exe, &started));
-        Stop(&started);
+        const double begin = Seconds();
+        driver::Player player(exe, true, FolderOf(exe).c_str());
+        times.push_back((Seconds() - begin) * 1000);
     }
     std::vector<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
@@ -171,20 +136,17 @@ SIZE_T PrivateBytes(HANDLE process)
 
 int Soak(int n, const char* exe)
 {
-    Started started;
-    Start(exe, &started);
-    Sleep(3000);  // the disc found, the first track playing
-    const SIZE_T before = PrivateBytes(started.process.hProcess);
-    const DWORD gdiBefore = GetGuiResources(started.process.hProcess, GR_GDIOBJECTS);
-    const DWORD userBefore = GetGuiResources(started.process.hProcess, GR_USEROBJECTS);
+    driver::Player player(exe, true, FolderOf(exe).c_str());
+    driver::Pump(3000);  // the disc found, the first track playing
+    HANDLE process = player.Process();
+    const SIZE_T before = PrivateBytes(process);
+    const DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS), userBefore = GetGuiResources(process, GR_USEROBJECTS);
     // Ticks sent, not posted: each is handled before the next, however fast.
-    for (int i = 0; i < n; ++i) SendMessageA(started.window, WM_TIMER, IDT_TICK, 0);
+    for (int i = 0; i < n; ++i) SendMessageA(player.window, WM_TIMER, IDT_TICK, 0);
     std::printf("private bytes after start: %lu, after %d ticks: %lu\n", static_cast<unsigned long>(before), n,
-                static_cast<unsigned long>(PrivateBytes(started.process.hProcess)));
+                static_cast<unsigned long>(PrivateBytes(process)));
     std::printf("GDI objects: %lu -> %lu, user objects: %lu -> %lu (0 where the platform does not count them)\n",
-                gdiBefore, GetGuiResources(started.process.hProcess, GR_GDIOBJECTS), userBefore,
-                GetGuiResources(started.process.hProcess, GR_USEROBJECTS));
-    Stop(&started);
+                gdiBefore, GetGuiResources(process, GR_GDIOBJECTS), userBefore, GetGuiResources(process, GR_USEROBJECTS));
     return 0;
 }
 

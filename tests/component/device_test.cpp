@@ -1,5 +1,5 @@
-// The CD audio device's traffic through the real winmm to the simulated drive, the play
-// order and the random generator behind its shuffle.
+// The CD audio device's traffic through the real winmm to the simulated drive, and the play
+// order with the random generator behind its shuffle.
 #include <doctest/doctest.h>
 
 #include <windows.h>
@@ -11,34 +11,24 @@
 #include "settings/settings.h"
 #include "support/sim_drive.h"
 
-TEST_CASE("open, close and a refused time format")
+TEST_CASE("open, close, a taken drive and a refused time format")
 {
     sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
     sim::Load(disc);
     CdAudioDevice device;
     CHECK(device.Open() == 2);
-    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET");
-    CHECK(sim::Log()[0].find("type=cdaudio") != std::string::npos);
-    CHECK(sim::Log()[1].find("format=TMSF") != std::string::npos);
-
+    CHECK((sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET" && sim::Count(sim::Log(), "type=cdaudio") == 1 &&
+           sim::Count(sim::Log(), "format=TMSF") == 1));
     // A failed open (the drive is taken) keeps the id it had: it must not adopt what the
     // platform leaves in the record, which may name the device that is open.
     CdAudioDevice second;
     CHECK(second.Open() == 0);
     sim::ClearLog();
-    CHECK(second.Close() == 0);
-    CHECK(sim::Log().empty());
-    CHECK(device.Close() == 0);
-    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE");
-    // Closed, it is simply not answered any more.
-    sim::ClearLog();
-    CHECK(device.Stop() == 2);
-    CHECK(sim::Log().empty());
-
+    CHECK((second.Close() == 0 && sim::Log().empty()));
+    CHECK((device.Close() == 0 && sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE"));
     disc.failTimeFormat = true;
     sim::Load(disc);
-    CHECK(device.Open() == 0);
-    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE");
+    CHECK((device.Open() == 0 && sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE"));
 }
 
 TEST_CASE("the track count asks only as far as the drive says yes; a play covers one track")
@@ -48,30 +38,25 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
     CdAudioDevice device;
     REQUIRE(device.Open() == 2);
     HWND notify = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-
     struct Case {
         bool present, ready;
-        int count, queries;
+        int count;
+        size_t queries;
     };
     for (const Case c : {Case{false, true, 0, 1}, Case{true, false, 0, 2}, Case{true, true, 12, 3}}) {
         CAPTURE(c.queries);
         disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
-        disc.present = c.present;
-        disc.ready = c.ready;
+        disc.present = c.present, disc.ready = c.ready;
         sim::Load(disc);
-        CHECK(device.TrackCount() == c.count);
-        CHECK(sim::Log().size() == static_cast<size_t>(c.queries));
-        // Without a disc nothing is played at all.
-        CHECK(device.Play(notify, 5) == (c.count != 0 ? 1 : 0));
+        CHECK((device.TrackCount() == c.count && sim::Log().size() == c.queries));
+        CHECK(device.Play(notify, 5) == (c.count != 0 ? 1 : 0));  // without a disc nothing is played
         CHECK(sim::Plays(sim::Log()) == (c.count != 0 ? "5" : ""));
     }
     CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
-    CHECK(device.Mode() == MCI_MODE_PLAY);
-    CHECK(device.Play(notify, 12) == 1);
-    // The new play ends the wait of the one before.
+    CHECK((device.Mode() == MCI_MODE_PLAY && device.Play(notify, 12) == 1));
+    // The last track plays to the end of the disc; the new play ends the wait of the one before.
     CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
     CHECK(sim::Count(sim::Log(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
-
     disc.failPlay = true;
     sim::Load(disc);
     CHECK(device.Play(notify, 1) == 0);
@@ -81,9 +66,7 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
 TEST_CASE("the shuffle, drawn from the exact generator")
 {
     SeedRandom(1);
-    CHECK(NextRandom() == 41);
-    CHECK(NextRandom() == 18467);
-
+    CHECK((NextRandom() == 41 && NextRandom() == 18467));
     PlayOrder order{};
     order.TrackCount = 5;
     RandomPlay = 1;
@@ -91,25 +74,19 @@ TEST_CASE("the shuffle, drawn from the exact generator")
     order.Build();
     // Worked out by hand: fifteen swaps of position i % 5 with NextRandom() % 5.
     CHECK(std::vector<int>(order.order, order.order + 6) == std::vector<int>{2, 4, 3, 1, 5, 6});
-    CHECK(NextRandom() == 491);  // the sixteenth number: three per track were drawn
-    CHECK(order.Seek(1) == 3);
-
-    // Switched off, the position follows the track into the natural order and back.
+    CHECK((NextRandom() == 491 && order.Seek(1) == 3));  // 491 is the sixteenth: three a track were drawn
+    // Switched off and on, the position follows the track into the other order.
     RandomPlay = 0;
     order.RandomOff();
-    CHECK(order.position == 0);
-    CHECK(order.order[255] == 0);
+    CHECK((order.position == 0 && order.order[255] == 0));
     RandomPlay = 1;
     SeedRandom(1);
     order.RandomOn();
-    CHECK(order.position == 3);
-    CHECK(order.CurrentTrack() == 1);
-
+    CHECK((order.position == 3 && order.CurrentTrack() == 1));
     // No disc draws nothing; a track that is not there seeks position 0.
     order.TrackCount = 0;
     SeedRandom(1);
     order.Build();
-    CHECK(NextRandom() == 41);
-    CHECK(order.Seek(3) == 0);
+    CHECK((NextRandom() == 41 && order.Seek(3) == 0));
     RandomPlay = 0;
 }

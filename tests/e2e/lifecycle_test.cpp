@@ -1,8 +1,6 @@
-// The whole player from outside: first start, a second instance, the ways it ends, and a
-// start on a drive that cannot be opened.
+// The whole player from outside: first start, a second instance, and a start on a drive
+// that cannot be opened.
 #include <doctest/doctest.h>
-
-#include <memory>
 
 #include "support/player.h"
 
@@ -40,36 +38,6 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
                                           "Tune=1006\r\nWhim=300\r\nWindowPosX=0\r\nWindowPosY=0\r\n");
 }
 
-TEST_CASE("ending the session saves the settings like a close, whatever its answer")
-{
-    for (const WPARAM ending : {TRUE, FALSE}) {
-        CAPTURE(ending);
-        SetScene("[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n");
-        sim::LogWatch log;
-        Player player;
-        REQUIRE(log.WaitPlay(1) != log.npos);
-        CHECK(player.Close(WM_ENDSESSION, ending) == 0);
-        // Keys already in the file keep their place; the missing ones follow in write order.
-        CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nWhim=42\r\nAutoRepeat=1\r\nWindowPosX=200\r\nWindowPosY=150\r\n"
-                                              "RandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\n");
-        CHECK(sim::Commands(sim::Log()).rfind("MCI_STOP MCI_CLOSE") != std::string::npos);
-    }
-}
-
-TEST_CASE("a settings file that cannot be written stays as it was")
-{
-    const char settings[] = "[GENERAL]\r\nTune=2\r\nReverb=99\r\nWindowPosX=-40\r\n";
-    SetScene(settings);
-    REQUIRE(SetFileAttributesA(kSettingsPath, FILE_ATTRIBUTE_READONLY));
-    // Wine keeps the attribute as Unix permissions, which root does not obey: the file is
-    // also held open against writers, so the player meets the refusal that Windows gives.
-    std::unique_ptr<void, decltype(&CloseHandle)> guard(
-        CreateFileA(kSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), &CloseHandle);
-    CHECK(Player().Close() == 0);
-    guard.reset();
-    CHECK(ReadFileBytes(kSettingsPath) == settings);
-}
-
 TEST_CASE("a drive in use at start: the warning, no window, the settings untouched")
 {
     const char settings[] = "; kept as it is\r\n[GENERAL]\r\nTune=1007\r\nWhim=5\r\n";
@@ -97,20 +65,4 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     CHECK(sim::PumpUntil([&] { return look() && !player.Running(); }, kTimeoutMs));
     CHECK((player.WaitForExit(0) == 0 && !mainShown && ReadFileBytes(kSettingsPath) == settings));
     CHECK(sim::Commands(sim::Log()) == "MCI_OPEN");  // refused, and nothing after it
-}
-
-TEST_CASE("an exe name with a double-byte character keeps its settings beside it")
-{
-    // 表 is 0x95 0x5C in code page 932: a byte walk back to the last backslash would stop
-    // inside it and put the settings into a file named after the exe.
-    const char exe[] = "C:\\veltoCD\\表示.exe";
-    SetScene(nullptr);
-    REQUIRE(CopyFileA(kPlayerExe, exe, FALSE));
-    CHECK(Player(exe).Close() == 0);
-    DeleteFileA(exe);
-    CHECK(SavedSetting("Tune") == "1006");
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("C:\\veltoCD\\*.ini", &found);
-    CHECK(FindNextFileA(search, &found) == FALSE);  // the one file
-    FindClose(search);
 }

@@ -1,4 +1,4 @@
-// Playback as a user meets it: the keyboard, the track list, and a disc left to play to its end.
+// Playback as a user meets it: the keyboard and the track list.
 #include <doctest/doctest.h>
 
 #include "res/resource.h"
@@ -71,28 +71,4 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
         CHECK(log.WaitPlay(step.second, mark) != log.npos);
     }
     CHECK(player.Close() == 0);
-}
-
-TEST_CASE("a disc left alone plays every track once and then stops")
-{
-    for (const bool notifies : {false, true}) {
-        CAPTURE(notifies);
-        sim::Disc disc = sim::discWithTracks({1500, 1500, 1500});
-        disc.notifyEnd = notifies;
-        SetScene("[GENERAL]\r\nTune=1007\r\n", disc);  // the fast tempo keeps the wait short
-        sim::LogWatch log;
-        Player player;
-        size_t previous = log.WaitPlay(1);
-        for (int track = 2; track <= 3 && previous != log.npos; ++track) {
-            const size_t next = log.WaitPlay(track, previous);
-            // A track runs its whole length before the next one starts.
-            CHECK((next != log.npos && log.seenAt[next] - log.seenAt[previous] + 100 >= 1500));
-            previous = next;
-        }
-        REQUIRE(log.WaitFor("MCI_STOP", previous) != log.npos);
-        sim::Pump(1600);  // stopped for good: no play follows within two more ticks
-        log.Poll();
-        CHECK(sim::Plays(log.lines) == "1 2 3");
-        CHECK(player.Close() == 0);
-    }
 }

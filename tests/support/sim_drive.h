@@ -1,5 +1,5 @@
-// What the tests share: the disc in the simulated drive and its command log read as lines,
-// the disc's identity and titles, the one message pump they wait with, and pixels.
+// What the tests share: the disc in the simulated drive and its command log, the disc's
+// identity and titles, waiting, and pixels.
 #pragma once
 
 #include <windows.h>
@@ -9,34 +9,29 @@
 #include <vector>
 
 #include "control_file.h"
+#include "driver.h"
+#include "mci_log.h"
 
 namespace sim {
 
 using Disc = cdsim::DiscConfig;
 using cdsim::discWithTracks;
+using driver::Pump;
+using driver::PumpUntil;
 
-// Puts the disc in the drive (its control file replaced whole) and empties the log.
+// Puts the disc in the drive and empties the log.
 void Load(const Disc& disc);
-bool WriteControl(const std::string& text);
 void ClearLog();
-std::vector<std::string> Log();
-
-// Readings of log lines from `from` on: the tracks of the plays the drive accepted ("1 2"),
-// the commands other than status queries ("MCI_STOP MCI_CLOSE"), the lines holding a text.
-std::string Plays(const std::vector<std::string>& lines, size_t from = 0);
-std::string Commands(const std::vector<std::string>& lines, size_t from = 0);
-int Count(const std::vector<std::string>& lines, const char* text, size_t from = 0);
+inline std::vector<std::string> Log() { return cdsim::readLog(); }
+inline std::string Plays(const std::vector<std::string>& lines, size_t from = 0) { return cdsim::plays(lines, from); }
+inline std::string Commands(const std::vector<std::string>& lines, size_t from = 0) { return cdsim::commands(lines, from); }
+inline int Count(const std::vector<std::string>& lines, const char* text, size_t from = 0) { return cdsim::countLines(lines, text, from); }
 
 // The registry's "Default Drive" as these bytes of this type (none: no value), and the
 // shared title file cdplayer.ini in the Windows directory.
 void SetDefaultDrive(DWORD type, const std::string& data);
 std::string Bytes(long long value, size_t size);
 void WriteTitles(const std::string& ini);
-
-// Handles the calling thread's messages until done() holds or timeoutMs has passed, and
-// returns done()'s last answer.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-inline void Pump(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 // The log as it grows, each line stamped with GetTickCount when first seen.
 struct LogWatch {
@@ -47,7 +42,7 @@ struct LogWatch {
     void Poll();
     // The first line at or after `from` that holds `text`, waiting for it; npos if none came.
     size_t WaitFor(const std::string& text, size_t from = 0, DWORD timeoutMs = 10000);
-    // The first accepted play of this track at or after `from`.
+    // The first play of this track at or after `from`.
     size_t WaitPlay(int track, size_t from = 0) { return WaitFor(" from=" + std::to_string(track) + ":", from); }
     // The timer's period, from the presence query each tick sends, over three ticks after `from`.
     DWORD TickPeriod(size_t from);

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "mci_log.h"
+
 namespace cdsim {
 namespace {
 
@@ -132,6 +134,22 @@ DiscConfig discWithTracks(std::vector<uint32_t> tracksMs) {
     disc.present = true;
     disc.tracksMs = std::move(tracksMs);
     return disc;
+}
+
+bool writeControl(const DiscConfig& disc) {
+    CreateDirectoryW(simDir().c_str(), nullptr);
+    const std::wstring target = simPath(L"disc.txt"), temp = target + L".new";
+    const std::string text = formatControl(disc);
+    // The drive may hold the file open for a moment: try again briefly.
+    for (int attempt = 0; attempt < 100; ++attempt, Sleep(10)) {
+        HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (h == INVALID_HANDLE_VALUE) continue;
+        const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(h);
+        if (ok && written == text.size() && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    }
+    return false;
 }
 
 DiscConfig loadControl(const std::wstring& path, std::string& error) {

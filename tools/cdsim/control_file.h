@@ -45,6 +45,10 @@ std::string formatControl(const DiscConfig& disc);
 // A disc in a ready drive with these track lengths, and nothing else out of the ordinary.
 DiscConfig discWithTracks(std::vector<uint32_t> tracksMs);
 
+// Puts the disc in the drive: disc.txt replaced as a whole, so the drive never reads half a
+// file. False if it could not be written.
+bool writeControl(const DiscConfig& disc);
+
 // Reads and parses the control file at `path`. A missing, unreadable, oversized or
 // malformed file gives the empty drive (a default DiscConfig); `error` says which.
 DiscConfig loadControl(const std::wstring& path, std::string& error);

@@ -4,6 +4,7 @@
 #include <mmddk.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace cdsim {
 namespace {
@@ -121,6 +122,55 @@ void appendLogLine(const std::string& line) {
         CloseHandle(h);
     }
     unlockLog();
+}
+
+std::vector<std::string> readLog() {
+    std::vector<std::string> lines;
+    HANDLE h = CreateFileW(simPath(L"mci.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string data;
+    char buf[4096];
+    DWORD got = 0;
+    while (h != INVALID_HANDLE_VALUE && ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    for (std::size_t start = 0, end; (end = data.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(data.substr(start, end - start));
+    return lines;
+}
+
+bool clearLog() {
+    for (int attempt = 0; attempt < 100; ++attempt, Sleep(10)) {
+        HANDLE h = CreateFileW(simPath(L"mci.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) return CloseHandle(h), true;
+    }
+    return false;
+}
+
+std::string plays(const std::vector<std::string>& lines, std::size_t from) {
+    std::string tracks;
+    for (; from < lines.size(); ++from) {
+        const std::string& line = lines[from];
+        const std::size_t at = line.find(" from=");
+        if (line.rfind("MCI_PLAY ", 0) == 0 && line.find(" -> 0") != std::string::npos && at != std::string::npos)
+            tracks += (tracks.empty() ? "" : " ") + std::to_string(std::atoi(line.c_str() + at + 6));
+    }
+    return tracks;
+}
+
+std::string commands(const std::vector<std::string>& lines, std::size_t from) {
+    std::string names;
+    for (; from < lines.size(); ++from) {
+        if (lines[from].rfind("MCI_", 0) == 0 && lines[from].rfind("MCI_STATUS ", 0) != 0)
+            names += (names.empty() ? "" : " ") + lines[from].substr(0, lines[from].find(' '));
+    }
+    return names;
+}
+
+int countLines(const std::vector<std::string>& lines, const char* text, std::size_t from) {
+    int count = 0;
+    for (; from < lines.size(); ++from) count += lines[from].find(text) != std::string::npos ? 1 : 0;
+    return count;
 }
 
 std::string messageName(UINT msg) { return nameOr(kMessages, msg, true); }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace cdsim {
 
@@ -20,6 +21,15 @@ void appendLogLine(const std::string& line);
 // notifications together in the log.
 void lockLog();
 void unlockLog();
+
+// The log as whole lines (one still being written is left out), and an empty log.
+std::vector<std::string> readLog();
+bool clearLog();
+// Readings of log lines from `from` on: the tracks of the plays the drive accepted ("1 2"),
+// the commands other than status queries ("MCI_STOP MCI_CLOSE"), the lines holding a text.
+std::string plays(const std::vector<std::string>& lines, std::size_t from = 0);
+std::string commands(const std::vector<std::string>& lines, std::size_t from = 0);
+int countLines(const std::vector<std::string>& lines, const char* text, std::size_t from = 0);
 
 std::string messageName(UINT msg);
 // Flag names joined by '|' in ascending bit order; unknown bits as 0x...; "0" if none.

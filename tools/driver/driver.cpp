@@ -1,0 +1,164 @@
+#include "driver.h"
+
+namespace driver {
+namespace {
+
+std::string ClassOf(HWND window)
+{
+    char name[256];
+    return std::string(name, static_cast<size_t>(GetClassNameA(window, name, sizeof name)));
+}
+
+using WindowSearch = std::pair<DWORD, std::vector<HWND>>;  // a process, its windows
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search.first) search.second.push_back(window);
+    return TRUE;
+}
+
+INPUT Input(DWORD type, WORD key, DWORD flags)
+{
+    INPUT input = {};
+    input.type = type;
+    if (type == INPUT_KEYBOARD) input.ki = {key, static_cast<WORD>(MapVirtualKeyA(key, 0)), flags, 0, 0};
+    if (type == INPUT_MOUSE) input.mi.dwFlags = flags;
+    return input;
+}
+
+bool Send(std::vector<INPUT> inputs)
+{
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount();;) {
+        MSG msg;
+        for (int round = 0; round < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++round) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (done() || spent >= timeoutMs) return spent < timeoutMs || done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent < 10 ? timeoutMs - spent : 10, QS_ALLINPUT);
+    }
+}
+
+Player::Player(const char* exe, bool showsWindow, const char* dir)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir, &startup, &info_) || !showsWindow) return;
+    PumpUntil([&] {
+        for (HWND w : Shown("#32770")) window = TextOf(w) == "veltoCD" && GetWindow(w, GW_OWNER) == nullptr ? w : window;
+        return window != nullptr || !Running();
+    }, kTimeoutMs);
+    if (window == nullptr) End();
+}
+
+void Player::End()
+{
+    if (Running() && Close() == STILL_ACTIVE) {
+        TerminateProcess(info_.hProcess, 1);  // the next test needs the single-instance name free
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+    info_ = PROCESS_INFORMATION();
+}
+
+DWORD Player::WaitForExit(DWORD timeoutMs) const
+{
+    DWORD code = STILL_ACTIVE;
+    PumpUntil([&] { return !Running(); }, timeoutMs);
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+DWORD Player::Close(UINT message, WPARAM wParam) const
+{
+    return window != nullptr && PostMessageA(window, message, wParam, 0) ? WaitForExit() : STILL_ACTIVE;
+}
+
+bool Player::Press(WORD key, bool alt) const
+{
+    return driver::Press(window, key, alt);
+}
+
+std::vector<HWND> Player::Shown(const char* className) const
+{
+    WindowSearch search(info_.dwProcessId, {});
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    std::vector<HWND> shown;
+    for (HWND w : search.second) {
+        if (IsWindowVisible(w) && ClassOf(w) == className) shown.push_back(w);
+    }
+    return shown;
+}
+
+bool BringToFront(HWND window)
+{
+    return PumpUntil([window] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, kTimeoutMs);
+}
+
+bool Press(HWND window, WORD key, bool alt)
+{
+    std::vector<INPUT> keys = {Input(INPUT_KEYBOARD, key, 0), Input(INPUT_KEYBOARD, key, KEYEVENTF_KEYUP)};
+    if (alt) {
+        keys.insert(keys.begin(), Input(INPUT_KEYBOARD, VK_MENU, 0));
+        keys.push_back(Input(INPUT_KEYBOARD, VK_MENU, KEYEVENTF_KEYUP));
+    }
+    return BringToFront(window) && Send(keys);
+}
+
+bool ClickAt(POINT point, bool rightButton)
+{
+    // Moved by hand rather than by an absolute move in the input, whose scaling to pixels
+    // may round to a neighbour; Wine may report the old place for a moment after the move.
+    const auto arrived = [point] {
+        POINT cursor = {};
+        return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+    };
+    return SetCursorPos(point.x, point.y) && PumpUntil(arrived, kTimeoutMs) &&
+           Send({Input(INPUT_MOUSE, 0, rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+                 Input(INPUT_MOUSE, 0, rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)});
+}
+
+HWND Focus(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+bool IsAbove(HWND upper, HWND lower)
+{
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == upper || window == lower) return window == upper;
+    }
+    return false;
+}
+
+std::vector<HWND> ChildrenOf(HWND window, const char* className)
+{
+    std::vector<HWND> found;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (lstrcmpiA(ClassOf(child).c_str(), className) == 0) found.push_back(child);
+    }
+    return found;
+}
+
+std::string TextOf(HWND window)
+{
+    char text[1024];
+    return std::string(text, static_cast<size_t>(GetWindowTextA(window, text, sizeof text)));
+}
+
+}  // namespace driver
