@@ -26,7 +26,8 @@ COLORREF SheetPixel(int x, int y)
     return y >= 60 ? RGB(255, 255, 255) : figure ? RGB(200, x / 40 * 30 + 10, 50) : 0;
 }
 
-void WritePicture(const std::string& path, int width, int height, COLORREF (*pixel)(int, int))
+// A 24-bit picture file, or only its first `keep` bytes.
+void WritePicture(const std::string& path, int width, int height, COLORREF (*pixel)(int, int), size_t keep = ~size_t(0))
 {
     const int stride = (width * 3 + 3) & ~3;
     const BITMAPINFOHEADER info = {sizeof info, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
@@ -38,8 +39,9 @@ void WritePicture(const std::string& path, int width, int height, COLORREF (*pix
         char* p = &rows[static_cast<size_t>(i / width * stride + i % width * 3)];
         p[0] = static_cast<char>(GetBValue(c)), p[1] = static_cast<char>(GetGValue(c)), p[2] = static_cast<char>(GetRValue(c));
     }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(&header), sizeof header)
-        .write(reinterpret_cast<const char*>(&info), sizeof info) << rows;
+    const std::string file = std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                             std::string(reinterpret_cast<const char*>(&info), sizeof info) + rows;
+    std::ofstream(path, std::ios::binary) << file.substr(0, keep);
 }
 
 // A performer made while a folder holding these pictures (0 wide: none) is current; a stage
@@ -48,14 +50,8 @@ std::unique_ptr<Performer> PerformerWith(const char* folder, SIZE stage, SIZE sh
 {
     const std::string dir = std::string("C:\\") + folder;
     CreateDirectoryA(dir.c_str(), nullptr);
-    if (stage.cx != 0) WritePicture(dir + "\\stage.bmp", stage.cx, stage.cy, StagePixel);
+    if (stage.cx != 0) WritePicture(dir + "\\stage.bmp", stage.cx, stage.cy, StagePixel, stageBytes > 0 ? stageBytes : ~0u);
     if (stageBytes < 0) std::ofstream(dir + "\\stage.bmp") << "GIF89a, not a bitmap";
-    if (stageBytes > 0) {
-        HANDLE file = CreateFileA((dir + "\\stage.bmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        SetFilePointer(file, stageBytes, nullptr, FILE_BEGIN);
-        SetEndOfFile(file);
-        CloseHandle(file);
-    }
     if (sheet.cx != 0) WritePicture(dir + "\\velto.bmp", sheet.cx, sheet.cy, SheetPixel);
     SetCurrentDirectoryA(dir.c_str());
     std::unique_ptr<Performer> performer(new Performer);

@@ -89,7 +89,7 @@ TEST_CASE("the session ends in every state, and the settings are saved")
         sim::LogWatch log;
         Player player;
         if (state != kInitial) REQUIRE(log.WaitFor(state == kNoDisc ? "MCI_CLOSE" : "MCI_PLAY") != log.npos);
-        if (state == kStopped) REQUIRE(player.Press('C', true));
+        if (state == kStopped) REQUIRE(player.Press('C', VK_MENU));
         if (state == kMenuOpen) PostMessageA(player.window, WM_RBUTTONDOWN, 0, 0);
         if (state == kDialogOpen) PostMessageA(player.window, WM_COMMAND, IDM_SETTINGS, 0);
         if (state >= kMenuOpen) REQUIRE(sim::PumpUntil([&] { return player.Shown(state == kMenuOpen ? "#32768" : "#32770").size() == (state == kMenuOpen ? 1u : 2u); }, kTimeoutMs));

@@ -48,7 +48,7 @@ TEST_CASE("the operation settings dialog")
         CHECK(sim::PumpUntil([&] { return Focus(dialog) == GetDlgItem(dialog, id); }, kTimeoutMs));
     }
     REQUIRE(Press(dialog, VK_ESCAPE));
-    REQUIRE(Press(dialog, 'V', true));
+    REQUIRE(Press(dialog, 'V', VK_MENU));
     // Meanwhile the first track ends, and the next one plays.
     REQUIRE(log.WaitPlay(2) != log.npos);
     CHECK((IsWindowVisible(dialog) && sim::Plays(log.lines) == "1 2"));

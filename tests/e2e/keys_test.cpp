@@ -32,13 +32,7 @@ TEST_CASE("media keys work while another window has the focus; one held elsewher
     // Shift+F10 opens the menu at the window's top-left corner; Esc closes it.
     REQUIRE(BringToFront(player.window));
     std::vector<HWND> menus;
-    INPUT shift = {};
-    shift.type = INPUT_KEYBOARD;
-    shift.ki.wVk = VK_SHIFT;
-    SendInput(1, &shift, sizeof shift);
-    REQUIRE(player.Press(VK_F10));
-    shift.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &shift, sizeof shift);
+    REQUIRE(player.Press(VK_F10, VK_SHIFT));
     REQUIRE(sim::PumpUntil([&] { return (menus = player.Shown("#32768")).size() == 1; }, kTimeoutMs));
     RECT menu, window;
     GetWindowRect(menus[0], &menu);

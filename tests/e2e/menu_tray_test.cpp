@@ -18,7 +18,7 @@ const char kPlacedSettings[] = "[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\
 void ChooseInMenu(const Player& player, POINT at, const char* keys)
 {
     std::vector<HWND> menus;
-    REQUIRE(ClickAt(at, true));
+    REQUIRE(ClickAt(at, VK_MENU));
     REQUIRE(sim::PumpUntil([&] { return (menus = player.Shown("#32768")).size() == 1; }, kTimeoutMs));
     RECT rect = {};
     GetWindowRect(menus[0], &rect);
@@ -57,7 +57,7 @@ TEST_CASE("the stage menu opens at the cursor; keep in front; a close saves the 
     // Off puts the window below the others; Alt+A raises it above all again. The player is
     // still the active window, so the key does not raise it by activating it first.
     CHECK(sim::PumpUntil([&] { return !IsTopmost(player.window) && IsAbove(bystander.window, player.window); }, kTimeoutMs));
-    REQUIRE(player.Press('A', true));
+    REQUIRE(player.Press('A', VK_MENU));
     CHECK(sim::PumpUntil([&] { return IsTopmost(player.window) && IsAbove(player.window, bystander.window); }, kTimeoutMs));
     CHECK(player.Close() == 0);
     CHECK((SavedSetting("AutoRepeat") == "1" && SavedSetting("RandomPlay") == "1" && SavedSetting("ShowTopMost") == "1"));

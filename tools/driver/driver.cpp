@@ -86,9 +86,9 @@ DWORD Player::Close(UINT message, WPARAM wParam) const
     return window != nullptr && PostMessageA(window, message, wParam, 0) ? WaitForExit() : STILL_ACTIVE;
 }
 
-bool Player::Press(WORD key, bool alt) const
+bool Player::Press(WORD key, WORD modifier) const
 {
-    return driver::Press(window, key, alt);
+    return driver::Press(window, key, modifier);
 }
 
 std::vector<HWND> Player::Shown(const char* className) const
@@ -107,12 +107,12 @@ bool BringToFront(HWND window)
     return PumpUntil([window] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, kTimeoutMs);
 }
 
-bool Press(HWND window, WORD key, bool alt)
+bool Press(HWND window, WORD key, WORD modifier)
 {
     std::vector<INPUT> keys = {Input(INPUT_KEYBOARD, key, 0), Input(INPUT_KEYBOARD, key, KEYEVENTF_KEYUP)};
-    if (alt) {
-        keys.insert(keys.begin(), Input(INPUT_KEYBOARD, VK_MENU, 0));
-        keys.push_back(Input(INPUT_KEYBOARD, VK_MENU, KEYEVENTF_KEYUP));
+    if (modifier != 0) {
+        keys.insert(keys.begin(), Input(INPUT_KEYBOARD, modifier, 0));
+        keys.push_back(Input(INPUT_KEYBOARD, modifier, KEYEVENTF_KEYUP));
     }
     return BringToFront(window) && Send(keys);
 }

@@ -34,7 +34,7 @@ public:
     DWORD WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
     // Posts the message (WM_CLOSE, WM_ENDSESSION) and waits for the end, as WaitForExit.
     DWORD Close(UINT message = WM_CLOSE, WPARAM wParam = 0) const;
-    bool Press(WORD key, bool alt = false) const;
+    bool Press(WORD key, WORD modifier = 0) const;
     // Its visible top-level windows of this class ("#32768" for menus).
     std::vector<HWND> Shown(const char* className) const;
 
@@ -56,8 +56,9 @@ struct Bystander {
 
 // Asks until the window is in the foreground: another window's late activation may win once.
 bool BringToFront(HWND window);
-// A key, Alt held or not, through the system's input queue to this window, brought in front.
-bool Press(HWND window, WORD key, bool alt = false);
+// A key, with a modifier (VK_MENU for Alt, VK_SHIFT) held or none, through the system's
+// input queue to this window, brought to the front first.
+bool Press(HWND window, WORD key, WORD modifier = 0);
 // A click at a point of the screen through the system's input queue.
 bool ClickAt(POINT point, bool rightButton);
 // The window of that window's thread that has the keyboard focus.
