@@ -13,6 +13,8 @@ prefix="$work/prefix"
 stop() {
     if [ -f "$work/xvfb.pid" ]; then
         . "$root/scripts/wine-env.sh"
+        # Closed as its own menu closes it, so that it saves its settings.
+        DISPLAY=":$(head -n1 "$work/display")" WINEPREFIX="$prefix" velto_wine "$build/tools/driver/close_player.exe" 2>/dev/null || true
         WINEPREFIX="$prefix" velto_wineserver -k 2>/dev/null || true
         kill "$(cat "$work/xvfb.pid")" 2>/dev/null || true
         rm -f "$work/xvfb.pid"
