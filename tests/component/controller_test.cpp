@@ -82,12 +82,12 @@ DWORD WINAPI EndSession(LPVOID window)
 
 }  // namespace
 
-namespace ui {
-void SyncCheckMarks() {}
+namespace ui {  // of the user interface, the controller's tip and its stage ticks are what matter here
 void SetTip(const char* text) { tip = text; }
+void StageTick(HWND window, int) { deadTicks += IsWindow(window) ? 0 : 1; }
+void SyncCheckMarks() {}
 void FillTrackList(HWND) {}
 void SelectCurrentEntry(HWND) {}
-void StageTick(HWND window, int) { deadTicks += IsWindow(window) ? 0 : 1; }
 void RunSettingsDialog(HWND) {}
 void ApplyTempo(HWND) {}
 void TopmostSwitch(HWND, int) {}
@@ -102,15 +102,14 @@ TEST_CASE("a disc found by a tick plays from its first position, and is missed w
     CHECK((sim::Plays(sim::Log()) == "1" && host.State() == kPlayerPlaying && tip == "veltoCD / #1 再生中"));
 
     sim::Load(sim::Disc{});
-    host.Tick();
-    CHECK((host.State() == kPlayerNoDisc && tip == "veltoCD / No Disc" && sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET"));
+    CHECK((host.Tick(), host.State() == kPlayerNoDisc && tip == "veltoCD / No Disc"));
+    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET");
 
     // Back with random play on: the first position of a fresh shuffle, [2 4 3 1 5] for seed 1.
     RandomPlay = 1;
     sim::Load(sim::discWithTracks(std::vector<uint32_t>(5, 5000)));
     SeedRandom(1);
-    host.Tick();
-    CHECK(sim::Plays(sim::Log()) == "2");
+    CHECK((host.Tick(), sim::Plays(sim::Log())) == "2");
 }
 
 TEST_CASE("the end of a track, whether or not the drive reports it")
@@ -124,8 +123,7 @@ TEST_CASE("the end of a track, whether or not the drive reports it")
     const Case cases[] = {{1, 1, "1 2", false}, {1, 0, "1 1", false}, {0, 1, "1 2 3", true}, {0, 0, "1", true}};
     for (const bool notifies : {false, true}) {
         for (const Case& c : cases) {
-            CAPTURE(notifies);
-            CAPTURE(c.plays);
+            CAPTURE(c.plays + (notifies ? ", notified" : ""));
             sim::Disc disc = sim::discWithTracks({400, 400, 400});
             disc.notifyEnd = notifies;
             Host host(disc);
@@ -158,17 +156,15 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
         Host host(disc);
         host.Tick(), host.Tick();  // the second sees the drive playing
         REQUIRE(LogShows("NOTIFY MCI_NOTIFY_FAILURE"));
-        host.Tick();  // the drive is stopped, and the failure waits in the queue
-        CHECK(host.State() == kPlayerError);
-        host.Tick();  // taken up afresh from the first position
-        CHECK((sim::Plays(sim::Log()) == "1 1" && host.State() == kPlayerPlaying));
+        // The drive is stopped, and the failure waits in the queue; then taken up afresh.
+        CHECK((host.Tick(), host.State()) == kPlayerError);
+        CHECK((host.Tick(), sim::Plays(sim::Log()) == "1 1" && host.State() == kPlayerPlaying));
     }
     SUBCASE("plays that our own commands end, or another command supersedes, are not ends")
     {
         disc.notifyEnd = true;
         Host host(disc);
-        host.Tick();
-        host.Command(IDM_PLAY);
+        host.Tick(), host.Command(IDM_PLAY);
         host.controller.OnMciNotify(host.window, MCI_NOTIFY_SUPERSEDED);
         host.Command(IDM_STOP);
         sim::Pump(500);
@@ -182,8 +178,7 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
         host.Tick(), host.Tick(), host.Tick();
         CHECK(sim::Plays(sim::Log()) == "1");
         clockShift = 5000;  // but one that never gets going has
-        host.Tick();
-        CHECK(sim::Plays(sim::Log()) == "1 2");
+        CHECK((host.Tick(), sim::Plays(sim::Log())) == "1 2");
     }
 }
 
@@ -250,8 +245,7 @@ TEST_CASE("a disc taken out or swapped in every state, and a storm of notificati
 {
     for (const int state : {kPlayerInitial, kPlayerPlaying, kPlayerStopped, kPlayerNoDisc, kPlayerError}) {
         for (const bool swap : {false, true}) {
-            CAPTURE(state);
-            CAPTURE(swap);
+            CAPTURE(state * 10 + swap);
             sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(5, 60000));
             disc.failPlay = state == kPlayerError;
             Host host(state == kPlayerNoDisc ? sim::Disc{} : disc);
@@ -268,9 +262,7 @@ TEST_CASE("a disc taken out or swapped in every state, and a storm of notificati
     }
     Host host(sim::discWithTracks({60000, 60000}));
     host.Tick();
-    for (int i = 0; i < 50; ++i) {
-        host.controller.OnMciNotify(host.window, i % 2 != 0 ? MCI_NOTIFY_ABORTED : MCI_NOTIFY_SUPERSEDED);
-    }
+    for (int i = 0; i < 50; ++i) host.controller.OnMciNotify(host.window, i % 2 != 0 ? MCI_NOTIFY_ABORTED : MCI_NOTIFY_SUPERSEDED);
     sim::Pump(100);
     CHECK((sim::Plays(sim::Log()) == "1" && host.State() == kPlayerPlaying));
 }

@@ -85,9 +85,9 @@ TEST_CASE("the session ends in every state, and the settings are saved")
         CAPTURE(state);
         sim::Disc disc = state == kNoDisc ? sim::Disc{} : LongDisc();
         disc.failPlay = state == kFailing;
-        SetScene("[GENERAL]\r\nWhim=42\r\nWindowPosX=400\r\nWindowPosY=300\r\n", disc);
+        Scene scene("[GENERAL]\r\nWhim=42\r\nWindowPosX=400\r\nWindowPosY=300\r\n", disc);
         sim::LogWatch log;
-        Player player;
+        Player player;  // ended at once, it is still in its first state, before any tick
         if (state != kInitial) REQUIRE(log.WaitFor(state == kNoDisc ? "MCI_CLOSE" : "MCI_PLAY") != log.npos);
         if (state == kStopped) REQUIRE(player.Press('C', VK_MENU));
         if (state == kMenuOpen) PostMessageA(player.window, WM_RBUTTONDOWN, 0, 0);

@@ -8,11 +8,9 @@ using namespace e2e;
 
 TEST_CASE("the operation settings dialog")
 {
-    sim::Disc disc = sim::discWithTracks({6000, 60000, 60000});
-    SetScene("[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\nReverb=5\r\n", disc);
-    sim::LogWatch log;
-    Player player;
-    REQUIRE(log.WaitPlay(1) != log.npos);
+    Session run(kPlaced, sim::discWithTracks({6000, 60000, 60000}));
+    Player& player = run.player;
+    sim::LogWatch& log = run.log;
     PostMessageA(player.window, WM_COMMAND, IDM_SETTINGS, 0);  // as its menu item does
     HWND dialog = nullptr;
     REQUIRE(sim::PumpUntil([&] {

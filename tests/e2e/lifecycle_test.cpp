@@ -8,17 +8,15 @@ using namespace e2e;
 
 TEST_CASE("first run without a settings file, and a second start that leaves it alone")
 {
-    SetScene(nullptr);
-    sim::LogWatch log;
-    Player player;
+    Session run(nullptr);
+    Player& player = run.player;
+    sim::LogWatch& log = run.log;
     RECT outer, client;
     GetWindowRect(player.window, &outer);
     GetClientRect(player.window, &client);
     CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 && IsTopmost(player.window)));
     // Nobody pressed play: the first tick finds the disc and starts track 1.
-    const size_t play = log.WaitPlay(1);
-    REQUIRE(play != log.npos);
-    CHECK(log.lines[play].find("from=1:00:00:00 to=2:00:00:00 -> 0") != std::string::npos);
+    CHECK(sim::Count(log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") == 1);
 
     Bystander bystander(600, 400);
     REQUIRE(BringToFront(bystander.window));

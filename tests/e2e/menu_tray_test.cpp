@@ -10,9 +10,6 @@ using namespace e2e;
 
 namespace {
 
-// Away from the top-left corner, where Wine shows its notification area.
-const char kPlacedSettings[] = "[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n";
-
 // A right click opens the one menu with its top-left corner at the cursor; the keys then
 // choose in it, and it closes.
 void ChooseInMenu(const Player& player, POINT at, const char* keys)
@@ -41,8 +38,8 @@ std::vector<HWND> TrayIcons()
 
 TEST_CASE("the stage menu opens at the cursor; keep in front; a close saves the choices")
 {
-    SetScene(kPlacedSettings);
-    Player player;
+    Session run(kPlaced);
+    Player& player = run.player;
     Bystander bystander(600, 100);
     REQUIRE(sim::PumpUntil([&] { return IsTopmost(player.window) && IsAbove(player.window, bystander.window); }, kTimeoutMs));
     // 演奏設定 > 1ﾄﾗｯｸ (auto repeat comes on with it), 演奏設定 > ﾗﾝﾀﾞﾑ演奏, then 手前に表示. Each
@@ -67,9 +64,8 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
 {
     sim::Disc disc = LongDisc();
     disc.closeDelayMs = 1500;  // holds the player in its shut-down after the icon should have gone
-    SetScene(kPlacedSettings, disc);
-    sim::LogWatch log;
-    Player player;
+    Session run(kPlaced, disc);
+    Player& player = run.player;
     REQUIRE(sim::PumpUntil([] { return TrayIcons().size() == 1; }, kTimeoutMs));
     RECT rect = {};
     GetWindowRect(TrayIcons()[0], &rect);
@@ -92,7 +88,7 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
     // window is kept for the whole slow close.
     REQUIRE(BringToFront(bystander.window));
     ChooseInMenu(player, icon, "Q");
-    REQUIRE(log.WaitFor("MCI_CLOSE") != log.npos);
+    REQUIRE(run.log.WaitFor("MCI_CLOSE") != run.log.npos);
     CHECK((TrayIcons().empty() && IsWindow(player.window)));
     CHECK((player.WaitForExit() == 0 && SavedSetting("Tune") == "1006"));
 }

@@ -8,10 +8,9 @@ using namespace e2e;
 
 TEST_CASE("the accelerators work the player while the track list has the focus")
 {
-    SetScene(nullptr);
-    sim::LogWatch log;
-    Player player;
-    REQUIRE(log.WaitPlay(1) != log.npos);
+    Session run(nullptr);
+    Player& player = run.player;
+    sim::LogWatch& log = run.log;
     HWND list = GetDlgItem(player.window, IDC_TRACKLIST);
     REQUIRE(BringToFront(player.window));
     // The dialog manager hands the focus to its only control when the window is activated.
@@ -39,12 +38,11 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
 
 TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse or the arrow keys plays")
 {
-    SetScene("[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n", sim::discWithTracks({60000, 60000, 60000, 60000}));
     sim::SetDefaultDrive(REG_DWORD, sim::Bytes(0, 4));  // drive D:, whose disc cdplayer.ini knows
     sim::WriteTitles("[1A2B3C4D]\r\n1=雨上がりのステップ\r\n");
-    sim::LogWatch log;
-    Player player;
-    REQUIRE(log.WaitPlay(1) != log.npos);
+    Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000}));
+    Player& player = run.player;
+    sim::LogWatch& log = run.log;
     HWND list = GetDlgItem(player.window, IDC_TRACKLIST);
     // Between processes Wine hands an entry over in UTF-16 even to SendMessageA: ask in it.
     const auto entry = [list](int i) {

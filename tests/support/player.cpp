@@ -20,6 +20,12 @@ Player::Player(const char* exe, bool showsWindow, const char* dir) : driver::Pla
     REQUIRE(Started(showsWindow));
 }
 
+Session::Session(const char* settings, const sim::Disc& disc, const char* dir)
+    : Scene(settings, disc), player(kPlayerExe, true, dir)
+{
+    if (disc.usable() && !disc.failPlay) REQUIRE(log.WaitPlay(1) != log.npos);
+}
+
 std::string ReadFileBytes(const char* path)
 {
     std::ifstream file(path, std::ios::binary);

@@ -27,6 +27,20 @@ struct Player : driver::Player {
     explicit Player(const char* exe = kPlayerExe, bool showsWindow = true, const char* dir = "C:\\");
 };
 
+// Settings that keep the window away from the top-left corner, where Wine shows its
+// notification area.
+const char kPlaced[] = "[GENERAL]\r\nWindowPosX=400\r\nWindowPosY=300\r\n";
+
+// A scene set, then the player started in it, playing track 1 when the disc lets it.
+struct Scene {
+    Scene(const char* settings, const sim::Disc& disc) { SetScene(settings, disc); }
+};
+struct Session : Scene {
+    explicit Session(const char* settings, const sim::Disc& disc = LongDisc(), const char* dir = "C:\\");
+    sim::LogWatch log;
+    Player player;
+};
+
 std::string ReadFileBytes(const char* path);
 // One value of the settings file's GENERAL section as the platform reads it; "" if missing.
 std::string SavedSetting(const char* key);
