@@ -9,12 +9,10 @@ using namespace e2e;
 TEST_CASE("the operation settings dialog")
 {
     Session run(kPlaced, sim::discWithTracks({6000, 60000, 60000}));
-    Player& player = run.player;
-    sim::LogWatch& log = run.log;
-    PostMessageA(player.window, WM_COMMAND, IDM_SETTINGS, 0);  // as its menu item does
+    PostMessageA(run.player.window, WM_COMMAND, IDM_SETTINGS, 0);  // as its menu item does
     HWND dialog = nullptr;
     REQUIRE(sim::PumpUntil([&] {
-        for (HWND shown : player.Shown("#32770")) dialog = GetWindow(shown, GW_OWNER) == player.window ? shown : dialog;
+        for (HWND shown : run.player.Shown("#32770")) dialog = GetWindow(shown, GW_OWNER) == run.player.window ? shown : dialog;
         return dialog != nullptr;
     }, kTimeoutMs));
     CHECK(TextOf(dialog) == "veltoCD - 動作設定");
@@ -48,18 +46,18 @@ TEST_CASE("the operation settings dialog")
     REQUIRE(Press(dialog, VK_ESCAPE));
     REQUIRE(Press(dialog, 'V', VK_MENU));
     // Meanwhile the first track ends, and the next one plays.
-    REQUIRE(log.WaitPlay(2) != log.npos);
-    CHECK((IsWindowVisible(dialog) && sim::Plays(log.lines) == "1 2"));
+    REQUIRE(run.log.WaitPlay(2) != run.log.npos);
+    CHECK((IsWindowVisible(dialog) && sim::Plays(run.log.lines) == "1 2"));
 
     // A tempo is taken at once, the last one chosen wins, and the timer changes only after OK.
     for (const int id : {IDC_ANDANTE, IDC_MODERATO, IDC_ALLEGRO}) {
         SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
         CHECK(marked() == id);
     }
-    CHECK(log.TickPeriod(log.lines.size()) > 875);
+    CHECK(run.log.TickPeriod(run.log.lines.size()) > 875);
     REQUIRE(Press(dialog, VK_RETURN));
     REQUIRE(sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
-    CHECK(log.TickPeriod(log.lines.size()) < 875);
-    CHECK(player.Close() == 0);
+    CHECK(run.log.TickPeriod(run.log.lines.size()) < 875);
+    CHECK(run.player.Close() == 0);
     CHECK((SavedSetting("Reverb") == "3" && SavedSetting("Tune") == "1007"));
 }

@@ -9,14 +9,12 @@ using namespace e2e;
 TEST_CASE("first run without a settings file, and a second start that leaves it alone")
 {
     Session run(nullptr);
-    Player& player = run.player;
-    sim::LogWatch& log = run.log;
     RECT outer, client;
-    GetWindowRect(player.window, &outer);
-    GetClientRect(player.window, &client);
-    CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 && IsTopmost(player.window)));
+    GetWindowRect(run.player.window, &outer);
+    GetClientRect(run.player.window, &client);
+    CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 && IsTopmost(run.player.window)));
     // Nobody pressed play: the first tick finds the disc and starts track 1.
-    CHECK(sim::Count(log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") == 1);
+    CHECK(sim::Count(run.log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") == 1);
 
     Bystander bystander(600, 400);
     REQUIRE(BringToFront(bystander.window));
@@ -26,12 +24,12 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     CHECK((second.WaitForExit(0) == 0 && !secondShowedSomething));
     CHECK(GetForegroundWindow() == bystander.window);  // the first was not brought forward
 
-    log.Poll();
-    CHECK(sim::Plays(log.lines) == "1");
-    const size_t beforeClose = log.lines.size();
-    CHECK(player.Close() == 0);
-    log.Poll();
-    CHECK(sim::Commands(log.lines, beforeClose) == "MCI_STOP MCI_CLOSE");
+    run.log.Poll();
+    CHECK(sim::Plays(run.log.lines) == "1");
+    const size_t beforeClose = run.log.lines.size();
+    CHECK(run.player.Close() == 0);
+    run.log.Poll();
+    CHECK(sim::Commands(run.log.lines, beforeClose) == "MCI_STOP MCI_CLOSE");
     CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\n"
                                           "Tune=1006\r\nWhim=300\r\nWindowPosX=0\r\nWindowPosY=0\r\n");
 }

@@ -39,33 +39,31 @@ std::vector<HWND> TrayIcons()
 TEST_CASE("the stage menu opens at the cursor; keep in front; a close saves the choices")
 {
     Session run(kPlaced);
-    Player& player = run.player;
     Bystander bystander(600, 100);
-    REQUIRE(sim::PumpUntil([&] { return IsTopmost(player.window) && IsAbove(player.window, bystander.window); }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([&] { return IsTopmost(run.player.window) && IsAbove(run.player.window, bystander.window); }, kTimeoutMs));
     // 演奏設定 > 1ﾄﾗｯｸ (auto repeat comes on with it), 演奏設定 > ﾗﾝﾀﾞﾑ演奏, then 手前に表示. Each
     // click lands apart from the last: a second press at the same spot is a double click.
     int spot = 0;
     for (const char* keys : {"SC", "SZ", "A"}) {
         CAPTURE(keys);
         POINT at = {24 + 24 * spot++, 80};
-        ClientToScreen(player.window, &at);
-        ChooseInMenu(player, at, keys);
+        ClientToScreen(run.player.window, &at);
+        ChooseInMenu(run.player, at, keys);
     }
-    // Off puts the window below the others; Alt+A raises it above all again. The player is
+    // Off puts the window below the others; Alt+A raises it above all again. The run.player is
     // still the active window, so the key does not raise it by activating it first.
-    CHECK(sim::PumpUntil([&] { return !IsTopmost(player.window) && IsAbove(bystander.window, player.window); }, kTimeoutMs));
-    REQUIRE(player.Press('A', VK_MENU));
-    CHECK(sim::PumpUntil([&] { return IsTopmost(player.window) && IsAbove(player.window, bystander.window); }, kTimeoutMs));
-    CHECK(player.Close() == 0);
+    CHECK(sim::PumpUntil([&] { return !IsTopmost(run.player.window) && IsAbove(bystander.window, run.player.window); }, kTimeoutMs));
+    REQUIRE(run.player.Press('A', VK_MENU));
+    CHECK(sim::PumpUntil([&] { return IsTopmost(run.player.window) && IsAbove(run.player.window, bystander.window); }, kTimeoutMs));
+    CHECK(run.player.Close() == 0);
     CHECK((SavedSetting("AutoRepeat") == "1" && SavedSetting("RandomPlay") == "1" && SavedSetting("ShowTopMost") == "1"));
 }
 
 TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit item is chosen")
 {
     sim::Disc disc = LongDisc();
-    disc.closeDelayMs = 1500;  // holds the player in its shut-down after the icon should have gone
+    disc.closeDelayMs = 1500;  // holds the run.player in its shut-down after the icon should have gone
     Session run(kPlaced, disc);
-    Player& player = run.player;
     REQUIRE(sim::PumpUntil([] { return TrayIcons().size() == 1; }, kTimeoutMs));
     RECT rect = {};
     GetWindowRect(TrayIcons()[0], &rect);
@@ -73,22 +71,22 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
     Bystander bystander(600, 100);
     REQUIRE(BringToFront(bystander.window));
     REQUIRE(ClickAt(icon, false));
-    CHECK(sim::PumpUntil([&] { return GetForegroundWindow() == player.window; }, kTimeoutMs));
-    CHECK(player.Shown("#32768").empty());
+    CHECK(sim::PumpUntil([&] { return GetForegroundWindow() == run.player.window; }, kTimeoutMs));
+    CHECK(run.player.Shown("#32768").empty());
 
     // A notification area that restarts has lost the icon; it comes back when it is told.
     NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE, record.hWnd = player.window, record.uID = 1;
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE, record.hWnd = run.player.window, record.uID = 1;
     REQUIRE(Shell_NotifyIconA(NIM_DELETE, &record));
     REQUIRE(sim::PumpUntil([] { return TrayIcons().empty(); }, kTimeoutMs));
-    PostMessageA(player.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    PostMessageA(run.player.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     CHECK(sim::PumpUntil([] { return TrayIcons().size() == 1; }, kTimeoutMs));
 
     // 終了. The drive logs the close as it begins; the icon must be gone by then, while the
     // window is kept for the whole slow close.
     REQUIRE(BringToFront(bystander.window));
-    ChooseInMenu(player, icon, "Q");
+    ChooseInMenu(run.player, icon, "Q");
     REQUIRE(run.log.WaitFor("MCI_CLOSE") != run.log.npos);
-    CHECK((TrayIcons().empty() && IsWindow(player.window)));
-    CHECK((player.WaitForExit() == 0 && SavedSetting("Tune") == "1006"));
+    CHECK((TrayIcons().empty() && IsWindow(run.player.window)));
+    CHECK((run.player.WaitForExit() == 0 && SavedSetting("Tune") == "1006"));
 }

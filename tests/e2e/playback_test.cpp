@@ -6,34 +6,32 @@
 
 using namespace e2e;
 
-TEST_CASE("the accelerators work the player while the track list has the focus")
+TEST_CASE("the accelerators work the run.player while the track list has the focus")
 {
     Session run(nullptr);
-    Player& player = run.player;
-    sim::LogWatch& log = run.log;
-    HWND list = GetDlgItem(player.window, IDC_TRACKLIST);
-    REQUIRE(BringToFront(player.window));
+    HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
+    REQUIRE(BringToFront(run.player.window));
     // The dialog manager hands the focus to its only control when the window is activated.
-    REQUIRE(sim::PumpUntil([&] { return Focus(player.window) == list; }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([&] { return Focus(run.player.window) == list; }, kTimeoutMs));
 
     // Alt+C stops; back from the first track wraps to the last, on from the last to the first.
     const std::pair<char, int> steps[] = {{'C', 0}, {'X', 1}, {'V', 2}, {'V', 3}, {'Z', 2}, {'Z', 1}, {'Z', 3}, {'V', 1}};
-    const size_t start = log.lines.size();
+    const size_t start = run.log.lines.size();
     for (const auto& step : steps) {
         CAPTURE(step.first);
-        const size_t mark = log.lines.size();
-        REQUIRE(player.Press(step.first, VK_MENU));
-        REQUIRE((step.second == 0 ? log.WaitFor("MCI_STOP", mark) : log.WaitPlay(step.second, mark)) != log.npos);
+        const size_t mark = run.log.lines.size();
+        REQUIRE(run.player.Press(step.first, VK_MENU));
+        REQUIRE((step.second == 0 ? run.log.WaitFor("MCI_STOP", mark) : run.log.WaitPlay(step.second, mark)) != run.log.npos);
     }
-    CHECK(sim::Plays(log.lines, start) == "1 2 3 2 1 3 1");  // each key did its one thing
+    CHECK(sim::Plays(run.log.lines, start) == "1 2 3 2 1 3 1");  // each key did its one thing
     // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing: keys are handled in
     // order, so once the Alt+C after them has stopped the drive they have been handled too.
-    const size_t mark = log.lines.size();
-    for (const WORD key : {VK_RETURN, VK_ESCAPE}) REQUIRE(player.Press(key));
-    REQUIRE(player.Press('C', VK_MENU));
-    REQUIRE(log.WaitFor("MCI_STOP", mark) != log.npos);
-    CHECK((sim::Commands(log.lines, mark) == "MCI_STOP" && IsWindowVisible(player.window) && Focus(player.window) == list));
-    CHECK(player.Close() == 0);
+    const size_t mark = run.log.lines.size();
+    for (const WORD key : {VK_RETURN, VK_ESCAPE}) REQUIRE(run.player.Press(key));
+    REQUIRE(run.player.Press('C', VK_MENU));
+    REQUIRE(run.log.WaitFor("MCI_STOP", mark) != run.log.npos);
+    CHECK((sim::Commands(run.log.lines, mark) == "MCI_STOP" && IsWindowVisible(run.player.window) && Focus(run.player.window) == list));
+    CHECK(run.player.Close() == 0);
 }
 
 TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse or the arrow keys plays")
@@ -41,9 +39,7 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
     sim::SetDefaultDrive(REG_DWORD, sim::Bytes(0, 4));  // drive D:, whose disc cdplayer.ini knows
     sim::WriteTitles("[1A2B3C4D]\r\n1=雨上がりのステップ\r\n");
     Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000}));
-    Player& player = run.player;
-    sim::LogWatch& log = run.log;
-    HWND list = GetDlgItem(player.window, IDC_TRACKLIST);
+    HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
     // Between processes Wine hands an entry over in UTF-16 even to SendMessageA: ask in it.
     const auto entry = [list](int i) {
         wchar_t text[MAX_PATH] = {};
@@ -58,15 +54,15 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
     GetWindowRect(list, &rect);
     REQUIRE(ClickAt({rect.right - 6, (rect.top + rect.bottom) / 2}, false));
     std::vector<HWND> dropped;
-    REQUIRE(sim::PumpUntil([&] { return !(dropped = player.Shown("ComboLBox")).empty(); }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([&] { return !(dropped = run.player.Shown("ComboLBox")).empty(); }, kTimeoutMs));
     GetWindowRect(dropped[0], &rect);
     const LONG height = static_cast<LONG>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0));
     REQUIRE(ClickAt({rect.left + 20, rect.top + 2 + height * 5 / 2}, false));  // the third entry
-    CHECK(log.WaitPlay(3) != log.npos);
+    CHECK(run.log.WaitPlay(3) != run.log.npos);
     for (const auto& step : {std::make_pair(VK_DOWN, 4), std::make_pair(VK_UP, 3)}) {
-        const size_t mark = log.lines.size();
-        REQUIRE(player.Press(static_cast<WORD>(step.first)));
-        CHECK(log.WaitPlay(step.second, mark) != log.npos);
+        const size_t mark = run.log.lines.size();
+        REQUIRE(run.player.Press(static_cast<WORD>(step.first)));
+        CHECK(run.log.WaitPlay(step.second, mark) != run.log.npos);
     }
-    CHECK(player.Close() == 0);
+    CHECK(run.player.Close() == 0);
 }

@@ -47,23 +47,22 @@ SIZE_T PrivateBytes(const Player& player)
 TEST_CASE("the stage with the figure and notes while playing, bare without a disc, repainted when uncovered")
 {
     Session run(kPlaced, LongDisc(), "C:\\veltoCD");
-    Player& player = run.player;
     sim::Canvas picture(152, 112);
     HGDIOBJ old = SelectObject(picture.dc, LoadImageA(nullptr, "C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     sim::Pump(2500);  // a few notes have risen
-    const std::pair<int, int> playing = Differences(player, picture.dc);
+    const std::pair<int, int> playing = Differences(run.player, picture.dc);
     CHECK((playing.first > 400 && playing.second > 30));  // the figure, and notes beside it
 
     REQUIRE(cdsim::writeControl(sim::Disc{}));  // the log goes on, for the watch
     REQUIRE(run.log.WaitFor("MCI_CLOSE") != run.log.npos);
     sim::Pump(500);
-    CHECK(Differences(player, picture.dc) == std::make_pair(0, 0));
+    CHECK(Differences(run.player, picture.dc) == std::make_pair(0, 0));
     {
         Bystander cover(400, 300);
         sim::Pump(300);
     }
     sim::Pump(500);
-    CHECK(Differences(player, picture.dc) == std::make_pair(0, 0));
+    CHECK(Differences(run.player, picture.dc) == std::make_pair(0, 0));
     DeleteObject(SelectObject(picture.dc, old));
 }
 
