@@ -6,7 +6,7 @@
 
 using namespace e2e;
 
-TEST_CASE("the accelerators work the run.player while the track list has the focus")
+TEST_CASE("the accelerators work the player while the track list has the focus")
 {
     Session run(nullptr);
     HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);

@@ -294,6 +294,34 @@ def decode(path):
     return width, height, dib_bpp, palette, rows
 
 
+def colours(path):
+    """A committed picture as rows of (r, g, b)."""
+    _, _, _, palette, rows = decode(ROOT / path)
+    return [[palette[i] for i in row] for row in rows]
+
+
+def preview(path):
+    """Writes what the window shows for each of the six frames, side by side, as a PPM: the
+    stage from (3, 3), the frame at (55, 40) with black see-through, notes of both bands ANDed
+    in, and a blank bar where the track list lies."""
+    stage, sheet, notes = colours("assets/stage.bmp"), colours("assets/velto.bmp"), colours("res/notes.bmp")
+    views = []
+    for frame in range(6):
+        view = [row[3:147] for row in stage[3:107]]
+        for y, x in ((y, x) for y in range(60) for x in range(40)):
+            if sheet[y][40 * frame + x] != (0, 0, 0):
+                view[40 + y][55 + x] = sheet[y][40 * frame + x]
+        for glyph, band, left, top in ((frame, 0, 38, 55), ((frame + 2) % 6, 19, 96, 40), ((frame + 4) % 6, 19, 30, 24)):
+            for y, x in ((y, x) for y in range(19) for x in range(12)):
+                ink, under = notes[band + y][12 * glyph + x], view[top + y][left + x]
+                view[top + y][left + x] = tuple(a & b for a, b in zip(ink, under))
+        for y, x in ((y, x) for y in range(20) for x in range(144)):
+            view[y][x] = (128, 128, 128) if y in (0, 19) or x in (0, 143) else (255, 255, 255)
+        views.append(view)
+    rows = [sum((view[y] + [(0, 0, 0)] * 4 for view in views), []) for y in range(104)]
+    pathlib.Path(path).write_bytes(b"P6 %d 104 255\n" % len(rows[0]) + bytes(v for row in rows for c in row for v in c))
+
+
 def check(arts):
     failures = 0
     for art in arts:
@@ -335,7 +363,12 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--check", action="store_true",
                         help="verify the committed images instead of writing them")
+    parser.add_argument("--preview", metavar="FILE.ppm",
+                        help="write what the window shows with each frame, to look at")
     args = parser.parse_args(argv)
+    if args.preview:
+        preview(args.preview)
+        return 0
     try:
         arts = load_all()
     except MapError as err:
