@@ -213,19 +213,6 @@ TEST_CASE("previous and next wrap around with a fresh shuffle when random play i
     CHECK((host.order.position == 4 && NextRandom() == 5447));  // the 31st number: fifteen more were drawn
 }
 
-TEST_CASE("commands without a disc do no harm")
-{
-    Host host(sim::Disc{});
-    host.Tick();
-    const std::pair<int, int> steps[] = {
-        {IDM_PLAY, kPlayerError}, {IDM_NEXT, kPlayerError}, {IDM_PREV, kPlayerError}, {IDM_STOP, kPlayerStopped}};
-    for (const auto& step : steps) {
-        CHECK((host.Command(step.first), host.State()) == step.second);
-        CHECK((host.Tick(), host.State()) == kPlayerNoDisc);
-    }
-    CHECK(sim::Plays(sim::Log()) == "");
-}
-
 TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
 {
     Host host(sim::discWithTracks({300, 300}));
