@@ -1,5 +1,6 @@
 #include "support/sim_drive.h"
 
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN  // every test program's main
 #include <doctest/doctest.h>
 
 #include <fstream>
