@@ -127,24 +127,17 @@ int StartTimes(int n, const char* exe)
     return 0;
 }
 
-SIZE_T PrivateBytes(HANDLE process)
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    GetProcessMemoryInfo(process, &counters, sizeof counters);
-    return counters.PagefileUsage;  // Wine fills this one in, not PrivateUsage
-}
-
 int Soak(int n, const char* exe)
 {
     driver::Player player(exe, true, FolderOf(exe).c_str());
     driver::Pump(3000);  // the disc found, the first track playing
     HANDLE process = player.Process();
-    const SIZE_T before = PrivateBytes(process);
+    const SIZE_T before = player.PrivateBytes();
     const DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS), userBefore = GetGuiResources(process, GR_USEROBJECTS);
     // Ticks sent, not posted: each is handled before the next, however fast.
     for (int i = 0; i < n; ++i) SendMessageA(player.window, WM_TIMER, IDT_TICK, 0);
     std::printf("private bytes after start: %lu, after %d ticks: %lu\n", static_cast<unsigned long>(before), n,
-                static_cast<unsigned long>(PrivateBytes(process)));
+                static_cast<unsigned long>(player.PrivateBytes()));
     std::printf("GDI objects: %lu -> %lu, user objects: %lu -> %lu (0 where the platform does not count them)\n",
                 gdiBefore, GetGuiResources(process, GR_GDIOBJECTS), userBefore, GetGuiResources(process, GR_USEROBJECTS));
     return 0;

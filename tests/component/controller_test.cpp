@@ -68,17 +68,12 @@ struct Host {
 // posted meanwhile stays queued.
 bool LogShows(const char* text)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
-        if (sim::Count(sim::Log(), text) != 0) return true;
-    }
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) if (sim::Count(sim::Log(), text) != 0) return true;
     return false;
 }
 
-DWORD WINAPI EndSession(LPVOID window)
-{
-    SendMessageA(static_cast<HWND>(window), WM_APP, 0, 0);
-    return 0;
-}
+// A session's end, sent to the window from another thread.
+DWORD WINAPI EndSession(LPVOID window) { return static_cast<DWORD>(SendMessageA(static_cast<HWND>(window), WM_APP, 0, 0)); }
 
 }  // namespace
 

@@ -69,7 +69,7 @@ sim::Picture Expected(int frame)
     };
 }
 
-struct ReverbOf {
+struct ReverbOf {  // the setting for one case, put back however it ends
     explicit ReverbOf(int value) { Reverb = value; }
     ~ReverbOf() { Reverb = 0; }
 };

@@ -20,11 +20,7 @@ struct List {
     List() { CreateWindowA("ComboBox", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 144, 104, window, HMENU(IDC_TRACKLIST), nullptr, nullptr); }
     ~List() { DestroyWindow(window); }
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam); }
-    std::string Entry(int i)
-    {
-        char text[MAX_PATH + 1] = {};
-        return Send(CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) != CB_ERR ? text : "(none)";
-    }
+    std::string Entry(int i) { return driver::EntryOf(GetDlgItem(window, IDC_TRACKLIST), i); }
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
 };
 
@@ -56,7 +52,7 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
     SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
     CHECK(FillTrackList(list.window, 12, 5) == 12);
     const std::pair<int, std::string> entries[] = {{0, "Overture"}, {1, "ﾄﾗｯｸ #  2"}, {2, longTitle.substr(0, 259)},
-        {3, cutInside.substr(0, 258)}, {4, "雨上がり"}, {9, "ﾄﾗｯｸ # 10"}, {11, "ﾄﾗｯｸ # 12"}, {12, "(none)"}};
+        {3, cutInside.substr(0, 258)}, {4, "雨上がり"}, {9, "ﾄﾗｯｸ # 10"}, {11, "ﾄﾗｯｸ # 12"}, {12, ""}};
     for (const auto& entry : entries) {
         CHECK(list.Entry(entry.first) == entry.second);
     }

@@ -11,17 +11,10 @@ TEST_CASE("the operation settings dialog")
     Session run(kPlaced, sim::discWithTracks({6000, 60000, 60000}));
     PostMessageA(run.player.window, WM_COMMAND, IDM_SETTINGS, 0);  // as its menu item does
     HWND dialog = nullptr;
-    REQUIRE(sim::PumpUntil([&] {
-        for (HWND shown : run.player.Shown("#32770")) dialog = GetWindow(shown, GW_OWNER) == run.player.window ? shown : dialog;
-        return dialog != nullptr;
-    }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([&] { return (dialog = run.player.OwnedDialog()) != nullptr; }, kTimeoutMs));
     CHECK(TextOf(dialog) == "veltoCD - 動作設定");
     CHECK((GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU) == 0);
-    const auto number = [&] {
-        char text[16] = {};
-        SendDlgItemMessageA(dialog, IDC_REVERB, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-        return std::string(text);
-    };
+    const auto number = [&] { return TextOf(GetDlgItem(dialog, IDC_REVERB)); };
     const auto marked = [&] {
         for (int id = IDC_ANDANTE; id <= IDC_ALLEGRO; ++id) {
             if (SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED) return id;

@@ -42,13 +42,10 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     SetScene(settings, disc);
     Player player(kPlayerExe, false);
     HWND box = nullptr;
-    bool mainShown = false;
+    bool mainShown = false;  // the hidden main window owns the box
     const auto look = [&] {
-        for (HWND window : player.Shown("#32770")) {
-            mainShown |= GetWindow(window, GW_OWNER) == nullptr;
-            box = GetWindow(window, GW_OWNER) != nullptr ? window : box;
-        }
-        return box != nullptr || !player.Running();
+        for (HWND w : player.Shown("#32770")) mainShown |= GetWindow(w, GW_OWNER) == nullptr;
+        return (box = player.OwnedDialog()) != nullptr || !player.Running();
     };
     REQUIRE((sim::PumpUntil(look, kTimeoutMs) && box != nullptr));
     std::string text;

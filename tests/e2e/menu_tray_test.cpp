@@ -1,5 +1,6 @@
 // The popup menu and the notification-area icon as a user meets them: clicks on the stage
-// and on the icon, the menu's keys, keep in front, and what the choices leave in the file.
+// and on the icon, the menu's keys, keep in front, what the choices leave in the file, and the
+// keyboard's media keys, answered wherever the focus is.
 #include <doctest/doctest.h>
 
 #include "support/player.h"
@@ -22,16 +23,6 @@ void ChooseInMenu(const Player& player, POINT at, const char* keys)
     CHECK((rect.left == at.x && rect.top == at.y));
     for (const char* key = keys; *key != '\0'; ++key) REQUIRE(player.Press(static_cast<WORD>(*key)));
     CHECK(sim::PumpUntil([&] { return player.Shown("#32768").empty(); }, kTimeoutMs));
-}
-
-// The icons in Wine's notification area: one visible child window each.
-std::vector<HWND> TrayIcons()
-{
-    std::vector<HWND> icons;
-    for (HWND child : ChildrenOf(FindWindowA("Shell_TrayWnd", nullptr), "__wine_tray_icon")) {
-        if (IsWindowVisible(child)) icons.push_back(child);
-    }
-    return icons;
 }
 
 }  // namespace
@@ -64,9 +55,9 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
     sim::Disc disc = LongDisc();
     disc.closeDelayMs = 1500;  // holds the run.player in its shut-down after the icon should have gone
     Session run(kPlaced, disc);
-    REQUIRE(sim::PumpUntil([] { return TrayIcons().size() == 1; }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([] { return driver::TrayIcons().size() == 1; }, kTimeoutMs));
     RECT rect = {};
-    GetWindowRect(TrayIcons()[0], &rect);
+    GetWindowRect(driver::TrayIcons()[0], &rect);
     const POINT icon = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     Bystander bystander(600, 100);
     REQUIRE(BringToFront(bystander.window));
@@ -78,16 +69,51 @@ TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit
     NOTIFYICONDATAA record = {};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE, record.hWnd = run.player.window, record.uID = 1;
     REQUIRE(Shell_NotifyIconA(NIM_DELETE, &record));
-    REQUIRE(sim::PumpUntil([] { return TrayIcons().empty(); }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([] { return driver::TrayIcons().empty(); }, kTimeoutMs));
     PostMessageA(run.player.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    CHECK(sim::PumpUntil([] { return TrayIcons().size() == 1; }, kTimeoutMs));
+    CHECK(sim::PumpUntil([] { return driver::TrayIcons().size() == 1; }, kTimeoutMs));
 
     // 終了. The drive logs the close as it begins, the icon already deleted; it must be gone
     // while the window is kept for the whole slow close.
     REQUIRE(BringToFront(bystander.window));
     ChooseInMenu(run.player, icon, "Q");
     REQUIRE(run.log.WaitFor("MCI_CLOSE") != run.log.npos);
-    CHECK(sim::PumpUntil([] { return TrayIcons().empty(); }, 1000));  // the notification area catches up
+    CHECK(sim::PumpUntil([] { return driver::TrayIcons().empty(); }, 1000));  // the notification area catches up
     CHECK(IsWindow(run.player.window));
     CHECK((run.player.WaitForExit() == 0 && SavedSetting("Tune") == "1006"));
+}
+
+TEST_CASE("media keys work while another window has the focus; one held elsewhere is left to its holder")
+{
+    Bystander bystander(600, 100);
+    REQUIRE(RegisterHotKey(bystander.window, 1, 0, VK_MEDIA_STOP));  // held before the run.player starts
+    Session run(kPlaced);
+    const std::pair<WORD, const char*> steps[] = {{VK_MEDIA_NEXT_TRACK, "from=2:"}, {VK_MEDIA_PLAY_PAUSE, "MCI_STOP"},
+        {VK_MEDIA_PLAY_PAUSE, "from=2:"}, {VK_MEDIA_PREV_TRACK, "from=1:"}};
+    for (const auto& step : steps) {
+        CAPTURE(step.second);
+        const size_t mark = run.log.lines.size();
+        REQUIRE(Press(bystander.window, step.first));
+        CHECK(run.log.WaitFor(step.second, mark) != run.log.npos);
+    }
+    // Keys are handled in order: once Next has played track 2, the held Stop went elsewhere.
+    const size_t mark = run.log.lines.size();
+    REQUIRE(Press(bystander.window, VK_MEDIA_STOP));
+    REQUIRE(Press(bystander.window, VK_MEDIA_NEXT_TRACK));
+    REQUIRE(run.log.WaitFor("from=2:", mark) != run.log.npos);
+    CHECK(sim::Commands(run.log.lines, mark) == "MCI_PLAY");
+    UnregisterHotKey(bystander.window, 1);
+
+    // Shift+F10 opens the menu at the window's top-left corner; Esc closes it.
+    REQUIRE(BringToFront(run.player.window));
+    std::vector<HWND> menus;
+    REQUIRE(run.player.Press(VK_F10, VK_SHIFT));
+    REQUIRE(sim::PumpUntil([&] { return (menus = run.player.Shown("#32768")).size() == 1; }, kTimeoutMs));
+    RECT menu, window;
+    GetWindowRect(menus[0], &menu);
+    GetWindowRect(run.player.window, &window);
+    CHECK((menu.left == window.left && menu.top == window.top));
+    REQUIRE(run.player.Press(VK_ESCAPE));
+    CHECK(sim::PumpUntil([&] { return run.player.Shown("#32768").empty(); }, kTimeoutMs));
+    CHECK(run.player.Close() == 0);
 }

@@ -39,15 +39,7 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
     sim::WriteTitles("[1A2B3C4D]\r\n1=雨上がりのステップ\r\n");
     Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000}));
     HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
-    // Between processes Wine hands an entry over in UTF-16 even to SendMessageA: ask in it.
-    const auto entry = [list](int i) {
-        wchar_t text[MAX_PATH] = {};
-        char ansi[2 * MAX_PATH] = {};
-        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
-        return std::string(ansi);
-    };
-    CHECK((entry(0) == "ﾄﾗｯｸ #  1" && entry(1) == "雨上がりのステップ" && SendMessageA(list, CB_GETCURSEL, 0, 0) == 0));
+    CHECK((EntryOf(list, 0) == "ﾄﾗｯｸ #  1" && EntryOf(list, 1) == "雨上がりのステップ" && SendMessageA(list, CB_GETCURSEL, 0, 0) == 0));
 
     RECT rect;
     GetWindowRect(list, &rect);

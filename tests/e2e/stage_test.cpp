@@ -2,9 +2,6 @@
 // leave behind.
 #include <doctest/doctest.h>
 
-#include <windows.h>
-#include <psapi.h>
-
 #include "res/resource.h"
 #include "support/player.h"
 
@@ -16,30 +13,19 @@ namespace {
 // picture, inside the figure's box and outside it.
 std::pair<int, int> Differences(const Player& player, HDC picture)
 {
-    RECT list;
+    RECT list;  // in the window's client coordinates
     GetWindowRect(GetDlgItem(player.window, IDC_TRACKLIST), &list);
-    POINT origin = {0, 0};
-    ClientToScreen(player.window, &origin);
+    MapWindowPoints(nullptr, player.window, reinterpret_cast<POINT*>(&list), 2);
     sim::Canvas shot(144, 104);
-    HDC screen = GetDC(nullptr);
-    BitBlt(shot.dc, 0, 0, 144, 104, screen, origin.x, origin.y, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    driver::CaptureClient(player.window, shot.dc, 144, 104);
     std::pair<int, int> differing(0, 0);
-    for (int y = list.bottom - origin.y; y < 104; ++y) {
+    for (int y = list.bottom; y < 104; ++y) {
         for (int x = 0; x < 144; ++x) {
             const bool inBox = x >= 55 && x < 95 && y >= 40 && y < 100;
             (inBox ? differing.first : differing.second) += GetPixel(shot.dc, x, y) != GetPixel(picture, x + 3, y + 3);
         }
     }
     return differing;
-}
-
-// The process's private bytes (Wine fills in this field of the record, not PrivateUsage).
-SIZE_T PrivateBytes(const Player& player)
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    GetProcessMemoryInfo(player.Process(), &counters, sizeof counters);
-    return counters.PagefileUsage;
 }
 
 }  // namespace
@@ -71,10 +57,10 @@ TEST_CASE("many ticks, driven fast, leave no memory behind")
     Session run(nullptr, LongDisc(), "C:\\veltoCD");
     SIZE_T before = 0;
     for (int round = 0; round < 2; ++round) {
-        before = PrivateBytes(run.player);
+        before = run.player.PrivateBytes();
         const size_t mark = run.log.lines.size();
         for (int i = 0; i < 300; ++i) PostMessageA(run.player.window, WM_TIMER, IDT_TICK, 0);
         REQUIRE(sim::PumpUntil([&] { return run.log.Poll(), sim::Count(run.log.lines, "MEDIA_PRESENT", mark) >= 300; }, 60000));
     }
-    CHECK(PrivateBytes(run.player) < before + 256 * 1024);  // Wine counts no GDI objects; memory shows a leak
+    CHECK(run.player.PrivateBytes() < before + 256 * 1024);  // Wine counts no GDI objects; memory shows a leak
 }

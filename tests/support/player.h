@@ -10,7 +10,7 @@
 namespace e2e {
 
 using driver::BringToFront, driver::Bystander, driver::ChildrenOf, driver::ClickAt, driver::Focus, driver::IsAbove;
-using driver::IsTopmost, driver::kTimeoutMs, driver::Press, driver::TextOf;
+using driver::EntryOf, driver::IsTopmost, driver::kTimeoutMs, driver::Press, driver::TextOf;
 
 // Where the test runner installs the player, and the settings file beside it.
 const char kPlayerExe[] = "C:\\veltoCD\\veltoCD.exe";

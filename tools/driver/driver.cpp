@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <psapi.h>
+
 namespace driver {
 namespace {
 
@@ -102,6 +104,39 @@ std::vector<HWND> Player::Shown(const char* className) const
     return shown;
 }
 
+SIZE_T Player::PrivateBytes() const
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    GetProcessMemoryInfo(info_.hProcess, &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+std::vector<HWND> TrayIcons()
+{
+    std::vector<HWND> icons;
+    for (HWND child : ChildrenOf(FindWindowA("Shell_TrayWnd", nullptr), "__wine_tray_icon")) {
+        if (IsWindowVisible(child)) icons.push_back(child);
+    }
+    return icons;
+}
+
+bool CaptureClient(HWND window, HDC dc, int width, int height)
+{
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    HDC screen = GetDC(nullptr);
+    const bool copied = BitBlt(dc, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY) != FALSE;
+    ReleaseDC(nullptr, screen);
+    return copied;
+}
+
+HWND Player::OwnedDialog() const
+{
+    HWND dialog = nullptr;
+    for (HWND w : Shown("#32770")) dialog = GetWindow(w, GW_OWNER) != nullptr ? w : dialog;
+    return dialog;
+}
+
 bool BringToFront(HWND window)
 {
     return PumpUntil([window] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, kTimeoutMs);
@@ -157,8 +192,18 @@ std::vector<HWND> ChildrenOf(HWND window, const char* className)
 
 std::string TextOf(HWND window)
 {
-    char text[1024];
-    return std::string(text, static_cast<size_t>(GetWindowTextA(window, text, sizeof text)));
+    char text[1024] = {};
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kTimeoutMs, nullptr);
+    return text;
+}
+
+std::string EntryOf(HWND list, int index)
+{
+    wchar_t text[MAX_PATH] = {};
+    char ansi[2 * MAX_PATH] = {};
+    SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+    return ansi;
 }
 
 }  // namespace driver

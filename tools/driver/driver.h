@@ -30,6 +30,8 @@ public:
     bool Started(bool showsWindow) const { return info_.hProcess != nullptr && (!showsWindow || window != nullptr); }
     bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     HANDLE Process() const { return info_.hProcess; }
+    // Its private bytes (the figure Wine fills in, as PagefileUsage; not PrivateUsage).
+    SIZE_T PrivateBytes() const;
     // The exit code, or STILL_ACTIVE if the player still runs after timeoutMs.
     DWORD WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
     // Posts the message (WM_CLOSE, WM_ENDSESSION) and waits for the end, as WaitForExit.
@@ -37,6 +39,8 @@ public:
     bool Press(WORD key, WORD modifier = 0) const;
     // Its visible top-level windows of this class ("#32768" for menus).
     std::vector<HWND> Shown(const char* className) const;
+    // A visible dialog or message box of its, owned by another window of its; none if none.
+    HWND OwnedDialog() const;
 
     HWND window = nullptr;  // "#32770" titled "veltoCD", owned by nobody
 
@@ -54,6 +58,11 @@ struct Bystander {
     HWND window;
 };
 
+// The icons in Wine's notification area, one visible window each.
+std::vector<HWND> TrayIcons();
+// Copies what the screen shows of a window's client area, from its top-left corner, into dc.
+bool CaptureClient(HWND window, HDC dc, int width, int height);
+
 // Asks until the window is in the foreground: another window's late activation may win once.
 bool BringToFront(HWND window);
 // A key, with a modifier (VK_MENU for Alt, VK_SHIFT) held or none, through the system's
@@ -67,6 +76,10 @@ inline bool IsTopmost(HWND window) { return (GetWindowLongPtrA(window, GWL_EXSTY
 // True if `upper` comes before `lower` among the top-level windows, top to bottom.
 bool IsAbove(HWND upper, HWND lower);
 std::vector<HWND> ChildrenOf(HWND window, const char* className);
+// A window's text, a control's of another process included (asked for with WM_GETTEXT).
 std::string TextOf(HWND window);
+// An entry of another process's drop-down list, in the code page of this one. Between
+// processes Wine hands it over in UTF-16 even to CB_GETLBTEXT sent as ANSI: ask in it.
+std::string EntryOf(HWND list, int index);
 
 }  // namespace driver
