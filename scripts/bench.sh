@@ -41,8 +41,8 @@ cpu() { cat $(printf '/proc/%s/stat ' "$@") | awk '{ticks += $14 + $15} END {pri
 measure() {
     velto_wine "$@" &
     sleep 5
-    # Wine names its processes by their Windows path; the wrappers that start them differ.
-    local pids="$(pgrep -f "^[A-Z]:.*${1##*[/\\]}") $(pgrep -n -f wine/wineserver) $VELTO_XVFB_PID"
+    # Wine's processes go by their exe's name; the wrappers that start them do not.
+    local pids="$(pgrep -x "${1##*[/\\]}") $(pgrep -n -f wine/wineserver) $VELTO_XVFB_PID"
     local before=$(cpu $pids)
     sleep "$seconds"
     local after=$(cpu $pids)
@@ -55,7 +55,7 @@ for tempo in 1005:1500 1006:1000 1007:750; do
     player=$(measure 'C:\veltoCD\veltoCD.exe')
     bare=$(measure "$bench" bare "${tempo#*:}")
     awk -v t="${tempo#*:}" -v p="$player" -v b="$bare" \
-        'BEGIN {printf "CPU at %s ms: player %s %%, bare program %s %% of a core, ratio %s\n", t, p, b, b > 0 ? sprintf("%.2f", p / b) : "n/a"}'
+        'BEGIN {printf "CPU at %s ms: player %s %%, bare program %s %% of a core, ratio %s\n", t, p, b, (b > 0 ? sprintf("%.2f", p / b) : "n/a")}'
 done
 
 # Server calls a tick makes, from a trace of ten seconds of playing at 1000 ms.
