@@ -7,13 +7,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh >/dev/null
-for preset in win32 win64; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" >/dev/null
-done
-bash scripts/make-prefix.sh build/wine
 if [ "${1:-}" != --inside ]; then
+    bash scripts/setup.sh >/dev/null
+    for preset in win32 win64; do
+        cmake --preset "$preset" >/dev/null
+        cmake --build --preset "$preset" >/dev/null
+    done
+    bash scripts/make-prefix.sh build/wine
     for preset in win32 win64; do
         echo "== the $preset build"
         sysdir=$([ "$preset" = win32 ] && echo syswow64 || echo system32)

@@ -5,7 +5,7 @@
 #   scripts/wine-run.sh --shell COMMAND [ARGS...]   a Unix command in that setting, with
 #       velto_wine and velto_wineserver at hand and VELTO_XVFB_PID naming the X server
 # Environment:
-#   VELTO_WINE_WORK  folder made by make-prefix.sh (holds prefix/ and locale/)
+#   VELTO_WINE_WORK  folder made by make-prefix.sh (holds prefix/)
 #   VELTO_CDSIM_DLL  the simulated drive to install as the cdaudio device (optional)
 #   VELTO_SYSDIR     where the drive goes: system32 for x86_64, syswow64 for i686
 #   VELTO_APP_EXE    the player, copied to C:\veltoCD\veltoCD.exe (optional)
