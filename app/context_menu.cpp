@@ -1,6 +1,5 @@
 #include "app/context_menu.h"
 
-#include "app/program.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -26,7 +25,7 @@ ContextMenu::~ContextMenu()
     Destroy();
 }
 
-void ContextMenu::Create(HINSTANCE instance)
+void ContextMenu::Create(HINSTANCE instance, const Settings& settings)
 {
     // Only the popup is kept: detach it from the bar that carries it, so the bar can go now
     // and destroying the popup later frees everything.
@@ -47,7 +46,7 @@ void ContextMenu::Create(HINSTANCE instance)
     SetMenuItemBitmaps(popup_, IDM_STOP, MF_BYCOMMAND, nullptr, stopGlyph_);
     SetMenuItemBitmaps(popup_, IDM_NEXT, MF_BYCOMMAND, nullptr, nextGlyph_);
 
-    SyncCheckMarks();
+    SyncCheckMarks(settings);
 }
 
 void ContextMenu::Destroy()
@@ -62,13 +61,14 @@ void ContextMenu::Destroy()
     DeleteGlyph(nextGlyph_);
 }
 
-void ContextMenu::SyncCheckMarks()
+void ContextMenu::SyncCheckMarks(const Settings& settings)
 {
-    CheckMenuItem(popup_, IDM_TOPMOST, MF_BYCOMMAND | (ShowTopMost != 0 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(popup_, IDM_RANDOM, MF_BYCOMMAND | (RandomPlay != 0 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(popup_, IDM_AUTOREPEAT, MF_BYCOMMAND | (AutoRepeat != 0 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuRadioItem(popup_, IDM_ONETRACK, IDM_ALLTRACKS, AllTracksMode != 0 ? IDM_ALLTRACKS : IDM_ONETRACK,
-                       MF_BYCOMMAND);
+    const auto mark = [](int on) { return MF_BYCOMMAND | (on != 0 ? MF_CHECKED : MF_UNCHECKED); };
+    CheckMenuItem(popup_, IDM_TOPMOST, mark(settings.ShowTopMost));
+    CheckMenuItem(popup_, IDM_RANDOM, mark(settings.RandomPlay));
+    CheckMenuItem(popup_, IDM_AUTOREPEAT, mark(settings.AutoRepeat));
+    CheckMenuRadioItem(popup_, IDM_ONETRACK, IDM_ALLTRACKS,
+                       settings.AllTracksMode != 0 ? IDM_ALLTRACKS : IDM_ONETRACK, MF_BYCOMMAND);
 }
 
 void ContextMenu::ShowAtCursor(HWND window)
@@ -91,18 +91,4 @@ void ContextMenu::ShowAtCorner(HWND window)
 void ContextMenu::ShowAt(HWND window, POINT point)
 {
     TrackPopupMenu(popup_, TPM_RIGHTBUTTON, point.x, point.y, 0, window, nullptr);
-}
-
-void TopmostSwitch(HWND window, int on)
-{
-    if (on != 0) {
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        ShowTopMost = 1;
-    } else {
-        // Off means behind everything, not merely no longer topmost. Without
-        // SWP_NOACTIVATE, Wine activates the window instead and it stays on top.
-        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ShowTopMost = 0;
-    }
-    Menu.SyncCheckMarks();
 }

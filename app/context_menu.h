@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+struct Settings;
+
 // The one popup menu, its four transport glyphs and the check marks that mirror the
 // playback settings.
 class ContextMenu {
@@ -12,9 +14,9 @@ public:
     ContextMenu(const ContextMenu&) = delete;
     ContextMenu& operator=(const ContextMenu&) = delete;
 
-    void Create(HINSTANCE instance);
+    void Create(HINSTANCE instance, const Settings& settings);
     void Destroy();
-    void SyncCheckMarks();
+    void SyncCheckMarks(const Settings& settings);
     void ShowAtCursor(HWND window);
     // At the window's top-left corner, for the keyboard.
     void ShowAtCorner(HWND window);
@@ -30,9 +32,5 @@ private:
     HBITMAP stopGlyph_;
     HBITMAP nextGlyph_;
 };
-
-// Keeps the main window above all others, or when off puts it at the bottom of the
-// Z order; stores ShowTopMost as 0 or 1 and syncs the check marks.
-void TopmostSwitch(HWND window, int on);
 
 #endif

@@ -5,6 +5,8 @@
 #include "app/context_menu.h"
 #include "app/media_keys.h"
 #include "app/program.h"
+#include "app/settings_dialog.h"
+#include "app/track_list.h"
 #include "app/tray_icon.h"
 #include "common/random.h"
 #include "common/text.h"
@@ -12,15 +14,13 @@
 #include "playback/play_order.h"
 #include "playback/playback_controller.h"
 #include "res/resource.h"
+#include "settings/disc_titles.h"
 #include "settings/profile_file.h"
 #include "settings/settings.h"
-#include "settings/track_list.h"
+#include "stage/stage_size.h"
 #include "stage/stage_view.h"
 
 namespace {
-
-const int kClientWidth = 144;
-const int kClientHeight = 104;
 
 // The executable's directory with its trailing backslash; the settings file lives there.
 char moduleDirectory[MAX_PATH];
@@ -42,6 +42,35 @@ void FindModuleDirectory()
     if (CutToDirectory(moduleDirectory, GetModuleFileNameA(nullptr, moduleDirectory, MAX_PATH))) {
         SetCurrentDirectoryA(moduleDirectory);
     }
+}
+
+// The window's one timer, IDT_TICK, is set, re-armed and (with period 0) killed here alone.
+bool RunTick(HWND window, UINT periodMs)
+{
+    if (periodMs == 0) {
+        return KillTimer(window, IDT_TICK) != FALSE;
+    }
+    // Setting the same identifier again only changes the period of the running timer.
+    return SetTimer(window, IDT_TICK, periodMs, nullptr) != 0;
+}
+
+bool ApplyTempo(HWND window)
+{
+    return RunTick(window, TempoPeriod(Options));
+}
+
+// Keeps the window above all others, or when off puts it at the bottom of the Z order.
+void TopmostSwitch(HWND window, int on)
+{
+    if (on != 0) {
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    } else {
+        // Off means behind everything, not merely no longer topmost. Without
+        // SWP_NOACTIVATE, Wine activates the window instead and it stays on top.
+        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    Options.ShowTopMost = on != 0 ? 1 : 0;
+    Menu.SyncCheckMarks(Options);
 }
 
 void ClampToScreen(HWND window)
@@ -73,34 +102,41 @@ void PlaceWindow(HWND window, POINT position)
     GetClientRect(window, &clientRect);
     const int frameWidth = (windowRect.right - windowRect.left) - clientRect.right;
     const int frameHeight = (windowRect.bottom - windowRect.top) - clientRect.bottom;
-    MoveWindow(window, position.x, position.y, kClientWidth + frameWidth, kClientHeight + frameHeight, TRUE);
+    MoveWindow(window, position.x, position.y, kStageWidth + frameWidth, kStageHeight + frameHeight, TRUE);
     ClampToScreen(window);
     // The list's height is the extent of its drop-down; closed, it covers the stage's top.
-    MoveWindow(GetDlgItem(window, IDC_TRACKLIST), 0, 0, kClientWidth, kClientHeight, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_TRACKLIST), 0, 0, kStageWidth, kStageHeight, TRUE);
+}
+
+// Actions go through the window's queue, so every playback start passes the one IDM_PLAY.
+void Queue(HWND window, int command)
+{
+    if (command != 0) {
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
 }
 
 bool StartUp(HWND window)
 {
+    settingsLoaded = false;
     SeedRandom(timeGetTime());
     FindModuleDirectory();
     Tray.AddIcon(window, AppInstance);
-    Menu.Create(AppInstance);
+    Menu.Create(AppInstance, Options);
     FindCdDrive();
 
-    if (CdDevice.Open() == 0) {
-        MessageBoxA(window,
-                    "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.",
+    if (!CdDevice.Open()) {
+        MessageBoxA(window, "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.",
                     "veltoCD 初期化エラー", MB_ICONWARNING);
         return false;
     }
     CdDevice.Stop();
-    Order.TrackCount = 0;
+    Controller.Reset();
 
     const ProfileFile file = SettingsFile();
-    LoadPlaybackSettings(file);
-    AllTracksMode = 1;
-    Menu.SyncCheckMarks();
-    LoadStageSettings(file);
+    LoadSettings(file, Options);
+    Options.AllTracksMode = 1;
+    Menu.SyncCheckMarks(Options);
     // Without its timer the player would never notice a disc nor move.
     if (!ApplyTempo(window)) {
         return false;
@@ -109,7 +145,7 @@ bool StartUp(HWND window)
 
     PlaceWindow(window, LoadWindowPosition(file));
     SetWindowTextA(window, "veltoCD");
-    TopmostSwitch(window, ShowTopMost);
+    TopmostSwitch(window, Options.ShowTopMost);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     media_keys::Register(window);
@@ -123,19 +159,54 @@ void ShutDown(HWND window)
     Menu.Destroy();
     Tray.DeleteIcon();
     CdDevice.Close();
+    Stage.Release();
     if (settingsLoaded) {
-        SaveSettings(window, SettingsFile());
+        const ProfileFile file = SettingsFile();
+        SaveSettings(file, Options);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        SaveWindowPosition(file, POINT{rect.left, rect.top});
     }
     DestroyWindow(window);
 }
 
 void OnCommand(HWND window, int id, int code)
 {
-    if (id == IDM_MENU) {
+    switch (id) {
+    case IDM_EXIT:
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case IDM_TOPMOST:
+        TopmostSwitch(window, Options.ShowTopMost == 0 ? 1 : 0);
+        break;
+    case IDM_SETTINGS:
+        RunSettingsDialog(AppInstance, window, Options);
+        ApplyTempo(window);  // a new tempo takes effect once the dialog has closed
+        break;
+    case IDM_MENU:
         Menu.ShowAtCorner(window);
-    } else if (id != 0) {
-        Controller.OnCommand(window, id, code);
+        break;
+    case IDC_TRACKLIST:
+        if (code == CBN_SELCHANGE) {
+            Queue(window, Controller.OnTrackChosen(SelectedEntry(window)));
+        }
+        break;
+    default:
+        // IDOK and IDCANCEL from Enter and Esc among them: the controller ignores them, and
+        // the window stays as it is.
+        Queue(window, Controller.OnCommand(window, id));
+        break;
     }
+}
+
+void OnTick(HWND window)
+{
+    const int next = Controller.OnTick(window);
+    if (!IsWindow(window)) {
+        return;  // shut down meanwhile: nothing is left to post to or draw on
+    }
+    Queue(window, next);
+    Stage.Tick(window, Controller.PlayerState());
 }
 
 }  // namespace
@@ -187,10 +258,10 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         break;
     case WM_TIMER:
-        Controller.OnTick(window);
+        OnTick(window);
         break;
     case MM_MCINOTIFY:
-        Controller.OnMciNotify(window, wParam);
+        Queue(window, Controller.OnMciNotify(wParam));
         break;
     default:
         // The notification area has restarted: our icon must be added to it again.

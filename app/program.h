@@ -11,10 +11,12 @@ class PlaybackController;
 class StageView;
 class TrayIcon;
 struct PlayOrder;
+struct Settings;
 
 // The program-wide objects. The static ones are constructed before WinMain runs, in the
 // order of their definition in program.cpp, and destroyed in reverse after it returns.
 extern HINSTANCE AppInstance;  // 0 until WinMain stores it
+extern Settings Options;
 extern CdAudioDevice CdDevice;
 extern Performer Figure;
 extern NoteSwarm Notes;

@@ -1,55 +1,39 @@
-// The user interface's side of what the playback controller asks of it.
+// The user interface's side of what playback tells it.
 #include "playback/ui_hooks.h"
 
 #include "app/context_menu.h"
 #include "app/program.h"
+#include "app/track_list.h"
 #include "app/tray_icon.h"
 #include "playback/play_order.h"
 #include "settings/settings.h"
-#include "settings/settings_dialog.h"
-#include "settings/track_list.h"
-#include "stage/stage_view.h"
 
 namespace ui {
 
-void SyncCheckMarks()
+void ShowTip(Tip tip, int track)
 {
-    Menu.SyncCheckMarks();
-}
-
-void SetTip(const char* text)
-{
+    char text[64];
+    if (tip == Tip::NoDisc) {
+        lstrcpyA(text, "veltoCD / No Disc");
+    } else {
+        wsprintfA(text, tip == Tip::Playing ? "%s / #%d 再生中" : "%s / #%d 停止中", "veltoCD", track);
+    }
     Tray.SetTip(text);
 }
 
-void FillTrackList(HWND window)
+void FillTrackList(HWND host)
 {
-    ::FillTrackList(window, Order.TrackCount, Order.CurrentTrack());
+    ::FillTrackList(host, Order.TrackCount, Order.CurrentTrack());
 }
 
-void SelectCurrentEntry(HWND window)
+void SelectCurrentEntry(HWND host)
 {
-    ::SelectCurrentEntry(window, Order.CurrentTrack());
+    ::SelectCurrentEntry(host, Order.CurrentTrack());
 }
 
-void StageTick(HWND window, int playerState)
+void SyncCheckMarks()
 {
-    Stage.Tick(window, playerState);
-}
-
-void RunSettingsDialog(HWND owner)
-{
-    ::RunSettingsDialog(AppInstance, owner);
-}
-
-void ApplyTempo(HWND window)
-{
-    ::ApplyTempo(window);
-}
-
-void TopmostSwitch(HWND window, int on)
-{
-    ::TopmostSwitch(window, on);
+    Menu.SyncCheckMarks(Options);
 }
 
 }  // namespace ui

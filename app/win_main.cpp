@@ -6,8 +6,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    // The guard is the name: a second instance leaves silently. The handle is never
-    // closed; the system closes it when the process ends.
+    // The guard is the name, not the ownership: a second instance leaves silently.
     HANDLE mutex = CreateMutexA(nullptr, FALSE, "QXVeltoCDWindowMutex");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         return 0;
@@ -18,7 +17,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
     if (window == nullptr) {
-        ReleaseMutex(mutex);
+        CloseHandle(mutex);
         return 0;
     }
     HACCEL accelerators = LoadAcceleratorsA(AppInstance, MAKEINTRESOURCEA(IDR_ACCEL));
@@ -36,6 +35,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    ReleaseMutex(mutex);
+    CloseHandle(mutex);
     return 0;
 }

@@ -18,31 +18,32 @@
 #include "settings/settings.h"
 #include "stage/note_swarm.h"
 #include "stage/performer.h"
+#include "stage/stage_size.h"
 #include "stage/stage_view.h"
 
 namespace {
 
 StageView* view;  // the window's painter while the stage is measured; none for the bare blit
 
-// A bare 144 x 104 double-buffered paint: the floor every paint of the stage stands on.
+// A bare double-buffered paint from a buffer kept between paints, as the stage keeps its
+// own: the floor every paint of the stage stands on.
 void PaintBare(HWND window)
 {
+    static HDC memory;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP buffer = CreateCompatibleBitmap(dc, 144, 104);
-    HGDIOBJ old = SelectObject(memory, buffer);
-    BitBlt(dc, 0, 0, 144, 104, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteObject(buffer);
-    DeleteDC(memory);
+    if (memory == nullptr) {
+        memory = CreateCompatibleDC(dc);
+        SelectObject(memory, CreateCompatibleBitmap(dc, kStageWidth, kStageHeight));
+    }
+    BitBlt(dc, 0, 0, kStageWidth, kStageHeight, memory, 0, 0, SRCCOPY);
     EndPaint(window, &paint);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_PAINT) {
-        view != nullptr ? static_cast<void>(view->Paint(window)) : PaintBare(window);
+        view != nullptr ? view->Paint(window) : PaintBare(window);
         return 0;
     }
     if (message == WM_TIMER) {
@@ -58,7 +59,7 @@ HWND MakeWindow()
 {
     WNDCLASSA windowClass = {0, WindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "VeltoBench"};
     RegisterClassA(&windowClass);
-    return CreateWindowA("VeltoBench", "bench", WS_POPUP | WS_VISIBLE, 200, 200, 144, 104, nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowA("VeltoBench", "bench", WS_POPUP | WS_VISIBLE, 200, 200, kStageWidth, kStageHeight, nullptr, nullptr, nullptr, nullptr);
 }
 
 double Seconds()
@@ -80,9 +81,10 @@ double Timed(int n, Step step)
 
 int Paint(int n)
 {
-    Reverb = 5;
+    Settings settings = {};
+    settings.Reverb = 5;
     Performer performer;  // the pictures from the current directory
-    NoteSwarm notes;
+    NoteSwarm notes(settings);
     StageView stage(performer, notes);
     HWND window = MakeWindow();
     const auto bare = [window] { InvalidateRect(window, nullptr, FALSE), UpdateWindow(window); };

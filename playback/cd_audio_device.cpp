@@ -7,47 +7,54 @@ CdAudioDevice::~CdAudioDevice()
     Close();
 }
 
-int CdAudioDevice::Open()
+bool CdAudioDevice::Send(UINT message, DWORD flags, void* parameters)
+{
+    return mciSendCommandA(deviceId_, message, flags, reinterpret_cast<DWORD_PTR>(parameters)) == 0;
+}
+
+bool CdAudioDevice::Open()
 {
     MCI_OPEN_PARMSA open = {};
     open.lpstrDeviceType = "cdaudio";
     if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open)) != 0) {
         // The platform fills in an id even when the open fails; keep the one we had.
-        return 0;
+        return false;
     }
     deviceId_ = open.wDeviceID;
 
     MCI_SET_PARMS set = {};
     set.dwTimeFormat = MCI_FORMAT_TMSF;
-    if (mciSendCommandA(deviceId_, MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT,
-                        reinterpret_cast<DWORD_PTR>(&set)) != 0) {
+    if (!Send(MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, &set)) {
         Close();
-        return 0;
+        return false;
     }
-    return 2;
+    return true;
 }
 
-int CdAudioDevice::Close()
+bool CdAudioDevice::Close()
 {
     Stop();
     MCI_GENERIC_PARMS close = {};
-    mciSendCommandA(deviceId_, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close));
-    return 0;
+    return Send(MCI_CLOSE, MCI_WAIT, &close);
 }
 
-int CdAudioDevice::Stop()
+bool CdAudioDevice::Reopen()
+{
+    Close();
+    return Open();
+}
+
+bool CdAudioDevice::Stop()
 {
     MCI_GENERIC_PARMS stop = {};
-    mciSendCommandA(deviceId_, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&stop));
-    return 2;
+    return Send(MCI_STOP, MCI_WAIT, &stop);
 }
 
 bool CdAudioDevice::QueryStatus(DWORD item, DWORD_PTR* value)
 {
     MCI_STATUS_PARMS status = {};
     status.dwItem = item;
-    if (mciSendCommandA(deviceId_, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
-                        reinterpret_cast<DWORD_PTR>(&status)) != 0) {
+    if (!Send(MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, &status)) {
         return false;
     }
     *value = status.dwReturn;
@@ -70,11 +77,11 @@ int CdAudioDevice::TrackCount()
     return static_cast<int>(value);
 }
 
-int CdAudioDevice::Play(HWND notifyWindow, BYTE track)
+bool CdAudioDevice::Play(HWND notifyWindow, BYTE track)
 {
     const int count = TrackCount();
     if (count == 0) {
-        return 0;
+        return false;
     }
     MCI_PLAY_PARMS play = {};
     DWORD flags = MCI_FROM | MCI_NOTIFY;
@@ -85,7 +92,7 @@ int CdAudioDevice::Play(HWND notifyWindow, BYTE track)
         flags |= MCI_TO;
     }
     play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow);
-    return mciSendCommandA(deviceId_, MCI_PLAY, flags, reinterpret_cast<DWORD_PTR>(&play)) == 0 ? 1 : 0;
+    return Send(MCI_PLAY, flags, &play);
 }
 
 DWORD CdAudioDevice::Mode()

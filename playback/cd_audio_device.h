@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-// The MCI cdaudio device. Results are player states: 0 failed or closed, 1 playing, 2 stopped.
+// The MCI cdaudio device. Each command returns whether the drive accepted it.
 class CdAudioDevice {
 public:
     CdAudioDevice();
@@ -12,18 +12,24 @@ public:
     CdAudioDevice(const CdAudioDevice&) = delete;
     CdAudioDevice& operator=(const CdAudioDevice&) = delete;
 
-    int Open();
-    int Close();
-    int Stop();
+    // Opens the device and sets the track-minute-second-frame time format; a device that
+    // refuses the format is closed again.
+    bool Open();
+    bool Close();
+    // Closed and opened afresh, as a new disc or a failed play needs.
+    bool Reopen();
+    bool Stop();
+    // The number of tracks on the disc; 0 without a disc, a ready drive or an answer.
     int TrackCount();
     // Plays one track (to the start of the next, or to the end of the disc for the last)
     // and has MM_MCINOTIFY posted to notifyWindow when it ends.
-    int Play(HWND notifyWindow, BYTE track);
+    bool Play(HWND notifyWindow, BYTE track);
     // MCI_MODE_* of the device, 0 when it cannot tell.
     DWORD Mode();
 
 private:
     bool QueryStatus(DWORD item, DWORD_PTR* value);
+    bool Send(UINT message, DWORD flags, void* parameters);
 
     MCIDEVICEID deviceId_;
 };

@@ -1,14 +1,13 @@
 #include "playback/play_order.h"
 
 #include "common/random.h"
-#include "settings/settings.h"
 
-void PlayOrder::Build()
+void PlayOrder::Build(bool shuffled)
 {
     for (int i = 0; i < 256; ++i) {
         order[i] = static_cast<BYTE>(i + 1);
     }
-    if (RandomPlay == 0) {
+    if (!shuffled) {
         return;
     }
     // Every position is swapped with a random one three times over, one number per swap.
@@ -36,12 +35,12 @@ int PlayOrder::Seek(BYTE track)
 void PlayOrder::RandomOn()
 {
     // The order was natural, so position + 1 is the track playing: follow it to its new place.
-    Build();
+    Build(true);
     Seek(static_cast<BYTE>(position + 1));
 }
 
 void PlayOrder::RandomOff()
 {
     position = static_cast<BYTE>(order[position] - 1);
-    Build();
+    Build(false);
 }

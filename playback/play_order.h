@@ -3,15 +3,16 @@
 
 #include <windows.h>
 
-// Which track plays at each position: natural order, or shuffled when RandomPlay is on.
+// Which track plays at each position: natural order, or shuffled for random play.
 // Byte arithmetic on purpose: positions and counts wrap modulo 256.
 struct PlayOrder {
     BYTE order[256];  // order[i] is the track played at position i
     BYTE TrackCount;  // 0 without a disc
     BYTE position;
 
-    void Build();
+    void Build(bool shuffled);
     int Seek(BYTE track);
+    // Random play switched on or off: the position follows the track playing.
     void RandomOn();
     void RandomOff();
     BYTE CurrentTrack() const { return order[position]; }

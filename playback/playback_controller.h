@@ -7,39 +7,46 @@
 
 class CdAudioDevice;
 struct PlayOrder;
+struct Settings;
 
-// The playback logic hosted by the main window: commands, disc polling on every timer
-// tick, the end-of-track policy and the restart of a stopped disc after Whim seconds.
-// Every playback start goes through IDM_PLAY, posted to the host window.
+// The playback logic hosted by the main window: the transport commands, the play modes, disc
+// polling on every timer tick, the end-of-track policy and the restart of a stopped disc after
+// Whim seconds. Every playback start goes through IDM_PLAY: each entry point returns the
+// command the host must queue next (IDM_PLAY, IDM_NEXT or IDM_STOP), or 0 for none.
 class PlaybackController {
 public:
     // The controller's sense of time, in milliseconds that wrap after 49.7 days.
     using TickClock = DWORD(WINAPI*)();
 
-    PlaybackController(CdAudioDevice& device, PlayOrder& order, TickClock clock = GetTickCount);
+    PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings, TickClock clock = GetTickCount);
 
-    void OnCommand(HWND host, int id, int code);
-    void OnTick(HWND host);
-    void OnMciNotify(HWND host, WPARAM status);
+    // Back to the initial state, with no disc taken up: the start of a run.
+    void Reset();
+
+    // host is the window the drive notifies and the user interface shows.
+    int OnCommand(HWND host, int id);
+    // The track list's entry the user chose.
+    int OnTrackChosen(int entry);
+    int OnTick(HWND host);
+    int OnMciNotify(WPARAM status);
 
     int PlayerState() const { return state_; }
 
 private:
     void Play(HWND host);
     void Stop(HWND host);
-    void Previous(HWND host);
-    void Next(HWND host);
-    void PlaySelectedEntry(HWND host);
+    int Previous();
+    int Next();
     void ToggleRandom();
-    void TakeUpDisc(HWND host);
+    int TakeUpDisc(HWND host);
     void LoseDisc(HWND host);
-    // False if the host window was destroyed meanwhile.
-    bool NoticeSilentEnd(HWND host);
-    void EndOfTrack(HWND host);
+    int NoticeSilentEnd(HWND host);
+    int EndOfTrack();
     bool WhimDue() const;
 
     CdAudioDevice& device_;
     PlayOrder& order_;
+    Settings& settings_;
     TickClock clock_;
     int state_;
 

@@ -10,34 +10,31 @@ ProfileFile::ProfileFile(const char* path)
     }
 }
 
-bool ProfileFile::ReadInt(const char* section, const char* key, int* value, int defaultValue) const
+int ProfileFile::ReadInt(const char* section, const char* key, int defaultValue) const
 {
-    *value = IsBound() ? static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, path_))
-                       : defaultValue;
-    return true;
+    return IsBound() ? static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, path_)) : defaultValue;
 }
 
-bool ProfileFile::ReadString(const char* section, const char* key, char (&text)[MAX_PATH],
+void ProfileFile::ReadString(const char* section, const char* key, char (&text)[MAX_PATH],
                              const char* defaultText) const
 {
     if (!IsBound()) {
         CopyText(text, defaultText);
-        return true;
+        return;
     }
     // Read more than fits and cut it ourselves: the platform's own cut may split, or under
     // Wine even garble, a double-byte character at the end.
     char value[4 * MAX_PATH];
     GetPrivateProfileStringA(section, key, defaultText, value, sizeof value, path_);
     CopyText(text, value);
-    return true;
 }
 
 bool ProfileFile::WriteInt(const char* section, const char* key, int value) const
 {
-    if (IsBound()) {
-        char text[MAX_PATH];
-        wsprintfA(text, "%ld", static_cast<long>(value));
-        WritePrivateProfileStringA(section, key, text, path_);
+    if (!IsBound()) {
+        return false;
     }
-    return true;
+    char text[MAX_PATH];
+    wsprintfA(text, "%ld", static_cast<long>(value));
+    return WritePrivateProfileStringA(section, key, text, path_) != FALSE;
 }

@@ -10,10 +10,10 @@ class ProfileFile {
 public:
     explicit ProfileFile(const char* path);
 
-    bool ReadInt(const char* section, const char* key, int* value, int defaultValue) const;
+    int ReadInt(const char* section, const char* key, int defaultValue) const;
     // text holds MAX_PATH characters; a longer value is cut at a character boundary.
-    bool ReadString(const char* section, const char* key, char (&text)[MAX_PATH],
-                    const char* defaultText) const;
+    void ReadString(const char* section, const char* key, char (&text)[MAX_PATH], const char* defaultText) const;
+    // False if the platform did not write it.
     bool WriteInt(const char* section, const char* key, int value) const;
 
     bool IsBound() const { return path_[0] != '\0'; }

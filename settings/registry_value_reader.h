@@ -10,7 +10,7 @@ public:
 
     // The value's four bytes, whatever its type; the default for a missing key or value and
     // for data of any other length. Nothing is written past the destination.
-    bool ReadValue(const char* subKey, const char* valueName, int* value, int defaultValue) const;
+    int ReadValue(const char* subKey, const char* valueName, int defaultValue) const;
 
 private:
     char basePath_[MAX_PATH];

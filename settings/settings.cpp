@@ -3,14 +3,6 @@
 #include "res/resource.h"
 #include "settings/profile_file.h"
 
-int AutoRepeat;
-int RandomPlay;
-int ShowTopMost;
-int Whim;
-int Reverb;
-int Tune;
-int AllTracksMode;
-
 namespace {
 
 const char kSection[] = "GENERAL";
@@ -29,68 +21,47 @@ bool BuildSettingsPath(const char* moduleDir, char (&path)[MAX_PATH])
     return true;
 }
 
-void LoadPlaybackSettings(const ProfileFile& file)
+void LoadSettings(const ProfileFile& file, Settings& settings)
 {
-    file.ReadInt(kSection, "AutoRepeat", &AutoRepeat, 0);
-    file.ReadInt(kSection, "RandomPlay", &RandomPlay, 0);
-    file.ReadInt(kSection, "ShowTopMost", &ShowTopMost, 1);
-    file.ReadInt(kSection, "Whim", &Whim, 300);
-}
-
-void LoadStageSettings(const ProfileFile& file)
-{
-    file.ReadInt(kSection, "Reverb", &Reverb, 5);
+    settings.AutoRepeat = file.ReadInt(kSection, "AutoRepeat", 0);
+    settings.RandomPlay = file.ReadInt(kSection, "RandomPlay", 0);
+    settings.ShowTopMost = file.ReadInt(kSection, "ShowTopMost", 1);
+    settings.Whim = file.ReadInt(kSection, "Whim", 300);
     // The note swarm has eight slots and divides by the count: keep it in 1..8.
-    if (Reverb < 1) {
-        Reverb = 1;
-    } else if (Reverb > 8) {
-        Reverb = 8;
-    }
-    file.ReadInt(kSection, "Tune", &Tune, IDC_MODERATO);
+    const int reverb = file.ReadInt(kSection, "Reverb", 5);
+    settings.Reverb = reverb < 1 ? 1 : reverb > 8 ? 8 : reverb;
+    settings.Tune = file.ReadInt(kSection, "Tune", IDC_MODERATO);
 }
 
 POINT LoadWindowPosition(const ProfileFile& file)
 {
-    int x = 0;
-    int y = 0;
-    file.ReadInt(kSection, "WindowPosX", &x, 0);
-    file.ReadInt(kSection, "WindowPosY", &y, 0);
-    return POINT{x, y};
+    return POINT{file.ReadInt(kSection, "WindowPosX", 0), file.ReadInt(kSection, "WindowPosY", 0)};
 }
 
-void SaveSettings(HWND window, const ProfileFile& file)
+void SaveSettings(const ProfileFile& file, const Settings& settings)
 {
-    file.WriteInt(kSection, "AutoRepeat", AutoRepeat);
-    file.WriteInt(kSection, "RandomPlay", RandomPlay);
-    file.WriteInt(kSection, "ShowTopMost", ShowTopMost);
-    file.WriteInt(kSection, "Reverb", Reverb);
-    file.WriteInt(kSection, "Tune", Tune);
-    file.WriteInt(kSection, "Whim", Whim);
-    RECT rect;
-    GetWindowRect(window, &rect);
-    file.WriteInt(kSection, "WindowPosX", rect.left);
-    file.WriteInt(kSection, "WindowPosY", rect.top);
+    file.WriteInt(kSection, "AutoRepeat", settings.AutoRepeat);
+    file.WriteInt(kSection, "RandomPlay", settings.RandomPlay);
+    file.WriteInt(kSection, "ShowTopMost", settings.ShowTopMost);
+    file.WriteInt(kSection, "Reverb", settings.Reverb);
+    file.WriteInt(kSection, "Tune", settings.Tune);
+    file.WriteInt(kSection, "Whim", settings.Whim);
 }
 
-bool RunTick(HWND window, UINT periodMs)
+void SaveWindowPosition(const ProfileFile& file, POINT position)
 {
-    if (periodMs == 0) {
-        return KillTimer(window, IDT_TICK) != FALSE;
+    file.WriteInt(kSection, "WindowPosX", position.x);
+    file.WriteInt(kSection, "WindowPosY", position.y);
+}
+
+UINT TempoPeriod(Settings& settings)
+{
+    if (settings.Tune == IDC_ANDANTE) {
+        return 1500;
     }
-    // Setting the same identifier again only changes the period of the running timer.
-    return SetTimer(window, IDT_TICK, periodMs, nullptr) != 0;
-}
-
-bool ApplyTempo(HWND window)
-{
-    UINT period;
-    if (Tune == IDC_ANDANTE) {
-        period = 1500;
-    } else if (Tune == IDC_ALLEGRO) {
-        period = 750;
-    } else {
-        Tune = IDC_MODERATO;
-        period = 1000;
+    if (settings.Tune == IDC_ALLEGRO) {
+        return 750;
     }
-    return RunTick(window, period);
+    settings.Tune = IDC_MODERATO;
+    return 1000;
 }

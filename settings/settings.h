@@ -5,32 +5,32 @@
 
 class ProfileFile;
 
-// The settings variables: program-wide, zero until the settings are loaded.
-extern int AutoRepeat;
-extern int RandomPlay;
-extern int ShowTopMost;
-extern int Whim;           // seconds; 0 = never restart
-extern int Reverb;         // note slots, 1..8
-extern int Tune;           // IDC_ANDANTE, IDC_MODERATO or IDC_ALLEGRO
-extern int AllTracksMode;  // not persisted
+// The player's options. The program owns one record and hands it by reference to whatever
+// reads or writes it; all zero until the settings file has been read.
+struct Settings {
+    int AutoRepeat;
+    int RandomPlay;
+    int ShowTopMost;
+    int Whim;           // seconds; 0 = never restart
+    int Reverb;         // note slots, 1..8
+    int Tune;           // IDC_ANDANTE, IDC_MODERATO or IDC_ALLEGRO
+    int AllTracksMode;  // not kept in the file
+};
 
 // Builds "<moduleDir>veltoCD.ini". Returns false, leaving path empty, without a folder or
 // when it would not fit: a cut path would name some other file.
 bool BuildSettingsPath(const char* moduleDir, char (&path)[MAX_PATH]);
 
-// Load in the order start-up needs: the switches and Whim, then the stage's Reverb and Tune.
-void LoadPlaybackSettings(const ProfileFile& file);
-void LoadStageSettings(const ProfileFile& file);
+// Reads the six kept options, each with its default when missing; Reverb is brought into
+// the ring's 1..8.
+void LoadSettings(const ProfileFile& file, Settings& settings);
 POINT LoadWindowPosition(const ProfileFile& file);
 
-// Writes every persisted key, in the file's order, with the window's current position.
-void SaveSettings(HWND window, const ProfileFile& file);
+// Writes the six kept options in the file's order; then the window's position.
+void SaveSettings(const ProfileFile& file, const Settings& settings);
+void SaveWindowPosition(const ProfileFile& file, POINT position);
 
-// Turns Tune into the period of the window's timer (and repairs an unknown Tune). False if
-// the timer could not be set.
-bool ApplyTempo(HWND window);
-
-// The window's one timer, IDT_TICK, is set, re-armed and (with period 0) killed here alone.
-bool RunTick(HWND window, UINT periodMs);
+// The timer period of the tempo in ms. An unknown Tune becomes Moderato's.
+UINT TempoPeriod(Settings& settings);
 
 #endif

@@ -10,16 +10,9 @@ const int kGlyphWidth = 12;
 const int kGlyphHeight = 19;
 const int kOlderBand = 19;  // the rows of the same glyphs in grey
 
-// The ring's length. Reverb is clamped when it is read, but whatever it holds, the ring
-// never divides by zero nor reaches past its last slot.
-int RingLength()
-{
-    return Reverb < 1 ? 1 : Reverb > 8 ? 8 : Reverb;
-}
-
 }  // namespace
 
-NoteSwarm::NoteSwarm() : slots_(), current_(-1), glyphs_(nullptr)
+NoteSwarm::NoteSwarm(const Settings& settings) : slots_(), current_(-1), settings_(settings), glyphs_(nullptr)
 {
     // Made before WinMain has the instance handle: the sheet comes from our own module.
     glyphs_ = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_NOTES));
@@ -28,29 +21,35 @@ NoteSwarm::NoteSwarm() : slots_(), current_(-1), glyphs_(nullptr)
 
 NoteSwarm::~NoteSwarm()
 {
+    sheet_.Release();
     if (glyphs_ != nullptr) {
         DeleteObject(glyphs_);
     }
 }
 
-int NoteSwarm::Reset()
+// Reverb is clamped when it is read, but whatever it holds, the ring never divides by zero
+// nor reaches past its last slot.
+int NoteSwarm::RingLength() const
+{
+    return settings_.Reverb < 1 ? 1 : settings_.Reverb > kSlots ? kSlots : settings_.Reverb;
+}
+
+void NoteSwarm::Reset()
 {
     current_ = -1;
     for (NoteSlot& slot : slots_) {
         slot.glyph = -1;
     }
-    return 1;
 }
 
-int NoteSwarm::ClearIfActive()
+void NoteSwarm::ClearIfActive()
 {
     if (current_ != -1) {
         Reset();
     }
-    return 1;
 }
 
-int NoteSwarm::Advance()
+void NoteSwarm::Advance()
 {
     const int length = RingLength();
     current_ = (current_ + 1) % length;
@@ -63,10 +62,9 @@ int NoteSwarm::Advance()
             slot.y -= 5 + r % 3;
         }
     }
-    return 1;
 }
 
-int NoteSwarm::Emit()
+void NoteSwarm::Emit()
 {
     Advance();
     // One number places the note: beside the figure on the side it drifts to.
@@ -76,23 +74,20 @@ int NoteSwarm::Emit()
     slot.x = 66 + 28 * slot.dx + r % 5;
     slot.y = 55 + r % 3;
     slot.glyph = r % 6;
-    return 1;
 }
 
-int NoteSwarm::Quiet()
+void NoteSwarm::Quiet()
 {
     Advance();
     slots_[current_].glyph = -1;
-    return 1;
 }
 
-int NoteSwarm::Draw(HDC target) const
+void NoteSwarm::Draw(HDC target)
 {
     if (glyphs_ == nullptr) {
-        return 1;  // no sheet, no notes
+        return;  // no sheet, no notes
     }
-    HDC memory = CreateCompatibleDC(target);
-    HGDIOBJ old = SelectObject(memory, glyphs_);
+    HDC memory = sheet_.Holding(glyphs_, target);
     const int length = RingLength();
     for (int i = 0; i < length; ++i) {
         const NoteSlot& slot = slots_[i];
@@ -103,7 +98,4 @@ int NoteSwarm::Draw(HDC target) const
                    age < 2 ? 0 : kOlderBand, SRCAND);
         }
     }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    return 1;
 }

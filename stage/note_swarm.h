@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include "stage/memory_dc.h"
+
+struct Settings;
+
 // One floating note: its 12 x 19 glyph cell's top-left corner, its sideways direction (+1
 // or -1) and its glyph (0..5, or -1 for an empty slot).
 struct NoteSlot {
@@ -16,18 +20,19 @@ struct NoteSlot {
 // tick while playing, the oldest one gone a tick after a stop.
 class NoteSwarm {
 public:
-    NoteSwarm();
+    // The ring's length is the settings' Reverb, read afresh at every use.
+    explicit NoteSwarm(const Settings& settings);
     ~NoteSwarm();
     NoteSwarm(const NoteSwarm&) = delete;
     NoteSwarm& operator=(const NoteSwarm&) = delete;
 
-    int Reset();
-    int ClearIfActive();
-    int Advance();
-    int Emit();
-    int Quiet();
+    void Reset();
+    void ClearIfActive();
+    void Advance();
+    void Emit();
+    void Quiet();
     // Draws the visible notes into the target by AND: black for two ticks, then grey.
-    int Draw(HDC target) const;
+    void Draw(HDC target);
 
     const NoteSlot& Slot(int i) const { return slots_[i]; }
     int Current() const { return current_; }  // -1 while idle
@@ -35,9 +40,13 @@ public:
 private:
     static const int kSlots = 8;
 
+    int RingLength() const;
+
     NoteSlot slots_[kSlots];
     int current_;
+    const Settings& settings_;
     HBITMAP glyphs_;
+    MemoryDc sheet_;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "stage/performer.h"
 
 #include "common/random.h"
+#include "stage/stage_size.h"
 
 namespace {
 
@@ -10,6 +11,9 @@ const int kFrameHeight = 60;
 const int kSheetWidth = 240;
 const int kSheetHeight = 105;
 const int kFigureX = 55;
+// The stage picture, of which the stage shows the part from (3, 3) on.
+const int kPictureWidth = 152;
+const int kPictureHeight = 112;
 const int kFigureY = 40;
 
 // A picture file of exactly this size, or nothing. A wrongly sized one stays loaded, since
@@ -52,6 +56,7 @@ Performer::Performer() : frame_(-1), stepsLeft_(0), direction_(1), stage_(nullpt
 
 Performer::~Performer()
 {
+    pictures_.Release();
     const HBITMAP bitmaps[] = {stage_, sprite_, mask_};
     for (HBITMAP bitmap : bitmaps) {
         if (bitmap != nullptr) {
@@ -65,7 +70,7 @@ void Performer::LoadPictures()
     // Each step needs the one before: a stage of the wrong size is still shown, but the
     // figure is then not even looked for.
     bool rightSize = false;
-    stage_ = LoadPicture("stage.bmp", 152, 112, &rightSize);
+    stage_ = LoadPicture("stage.bmp", kPictureWidth, kPictureHeight, &rightSize);
     if (!rightSize) {
         return;
     }
@@ -75,29 +80,25 @@ void Performer::LoadPictures()
     }
 }
 
-int Performer::Draw(HDC target) const
+void Performer::Draw(HDC target)
 {
     if (stage_ == nullptr) {
         // Without its picture the stage stays dark, and there is no figure without a stage.
-        PatBlt(target, 0, 0, 144, 104, BLACKNESS);
-        return 1;
+        PatBlt(target, 0, 0, kStageWidth, kStageHeight, BLACKNESS);
+        return;
     }
-    HDC memory = CreateCompatibleDC(target);
-    HGDIOBJ old = SelectObject(memory, stage_);
-    BitBlt(target, 0, 0, 144, 104, memory, 3, 3, SRCCOPY);
+    HDC memory = pictures_.Holding(stage_, target);
+    BitBlt(target, 0, 0, kStageWidth, kStageHeight, memory, 3, 3, SRCCOPY);
     if (frame_ != -1 && mask_ != nullptr) {
         // The mask blackens the figure's place; the sheet's black pixels then add nothing.
-        SelectObject(memory, mask_);
+        pictures_.Holding(mask_, target);
         BitBlt(target, kFigureX, kFigureY, kFrameWidth, kFrameHeight, memory, frame_ * kFrameWidth, 0, SRCAND);
-        SelectObject(memory, sprite_);
+        pictures_.Holding(sprite_, target);
         BitBlt(target, kFigureX, kFigureY, kFrameWidth, kFrameHeight, memory, frame_ * kFrameWidth, 0, SRCPAINT);
     }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    return 1;
 }
 
-int Performer::Step()
+void Performer::Step()
 {
     // A run of 1..8 frames, each run the other way round from the last.
     if (stepsLeft_ == 0) {
@@ -106,17 +107,14 @@ int Performer::Step()
     }
     frame_ = (direction_ + frame_ + 6) % 6;
     --stepsLeft_;
-    return 1;
 }
 
-int Performer::Rest()
+void Performer::Rest()
 {
     frame_ = 1;
-    return 1;
 }
 
-int Performer::Hide()
+void Performer::Hide()
 {
     frame_ = -1;
-    return 1;
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "stage/memory_dc.h"
+
 // The dancing figure and the stage it stands on. Both pictures are read once, by bare file
 // name from the directory the process started in, and kept for the whole run.
 class Performer {
@@ -12,12 +14,12 @@ public:
     Performer(const Performer&) = delete;
     Performer& operator=(const Performer&) = delete;
 
-    // Draws the stage over the whole 144 x 104 target, then the current frame unless hidden.
-    // The target must keep a new memory DC's colours (black text, white background).
-    int Draw(HDC target) const;
-    int Step();
-    int Rest();
-    int Hide();
+    // Draws the stage over the whole target, then the current frame unless hidden. The
+    // target must keep a new memory DC's colours (black text, white background).
+    void Draw(HDC target);
+    void Step();
+    void Rest();
+    void Hide();
 
     int Frame() const { return frame_; }  // 0..5, or -1 while hidden
     int StepsLeft() const { return stepsLeft_; }
@@ -32,6 +34,7 @@ private:
     HBITMAP stage_;
     HBITMAP sprite_;
     HBITMAP mask_;
+    MemoryDc pictures_;  // holds whichever of the three is being drawn
 };
 
 #endif

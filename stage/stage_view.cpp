@@ -3,39 +3,35 @@
 #include "playback/player_state.h"
 #include "stage/note_swarm.h"
 #include "stage/performer.h"
+#include "stage/stage_size.h"
 
-namespace {
+StageView::StageView(Performer& performer, NoteSwarm& notes) : performer_(performer), notes_(notes), buffer_(nullptr)
+{
+}
 
-const int kStageWidth = 144;
-const int kStageHeight = 104;
+StageView::~StageView()
+{
+    Release();
+}
 
-}  // namespace
-
-int StageView::Paint(HWND window)
+void StageView::Paint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
+    if (buffer_ == nullptr) {
+        buffer_ = CreateCompatibleBitmap(dc, kStageWidth, kStageHeight);
+    }
     // Composed off screen and copied in one blit, so no half-drawn stage is ever seen.
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP buffer = CreateCompatibleBitmap(dc, kStageWidth, kStageHeight);
-    if (memory != nullptr && buffer != nullptr) {
-        HGDIOBJ old = SelectObject(memory, buffer);
+    HDC memory = buffer_ != nullptr ? composer_.Holding(buffer_, dc) : nullptr;
+    if (memory != nullptr) {
         performer_.Draw(memory);
         notes_.Draw(memory);
         BitBlt(dc, 0, 0, kStageWidth, kStageHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-    }
-    if (buffer != nullptr) {
-        DeleteObject(buffer);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
     }
     EndPaint(window, &paint);
-    return 1;
 }
 
-int StageView::Tick(HWND window, int playerState)
+void StageView::Tick(HWND window, int playerState)
 {
     // The performer draws from the random generator before the notes.
     if (playerState == kPlayerPlaying) {
@@ -50,5 +46,13 @@ int StageView::Tick(HWND window, int playerState)
     }
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
-    return 1;
+}
+
+void StageView::Release()
+{
+    composer_.Release();
+    if (buffer_ != nullptr) {
+        DeleteObject(buffer_);
+        buffer_ = nullptr;
+    }
 }

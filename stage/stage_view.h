@@ -3,23 +3,32 @@
 
 #include <windows.h>
 
+#include "stage/memory_dc.h"
+
 class NoteSwarm;
 class Performer;
 
-// Paints the main window's 144 x 104 stage, double-buffered, and moves the animation on by
-// one step a tick. It keeps nothing between calls but the two layers it is made of.
+// Paints the main window's stage, double-buffered, and moves the animation on by one step a
+// tick. The back buffer is made at the first paint and kept until Release.
 class StageView {
 public:
-    StageView(Performer& performer, NoteSwarm& notes) : performer_(performer), notes_(notes) {}
+    StageView(Performer& performer, NoteSwarm& notes);
+    ~StageView();
+    StageView(const StageView&) = delete;
+    StageView& operator=(const StageView&) = delete;
 
-    int Paint(HWND window);
+    void Paint(HWND window);
     // The player state decides the step: dance and a new note, rest and one note fewer, or
     // no figure and no notes. Then the window is repainted at once.
-    int Tick(HWND window, int playerState);
+    void Tick(HWND window, int playerState);
+    // Frees the back buffer; a later paint makes it again.
+    void Release();
 
 private:
     Performer& performer_;
     NoteSwarm& notes_;
+    HBITMAP buffer_;
+    MemoryDc composer_;
 };
 
 #endif

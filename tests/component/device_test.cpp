@@ -8,7 +8,6 @@
 #include "common/random.h"
 #include "playback/cd_audio_device.h"
 #include "playback/play_order.h"
-#include "settings/settings.h"
 #include "support/sim_drive.h"
 
 TEST_CASE("open, close, a taken drive and a refused time format")
@@ -16,70 +15,79 @@ TEST_CASE("open, close, a taken drive and a refused time format")
     sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
     sim::Load(disc);
     CdAudioDevice device;
-    CHECK(device.Open() == 2);
-    CHECK((sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET" && sim::Count(sim::Log(), "type=cdaudio") == 1 &&
-           sim::Count(sim::Log(), "format=TMSF") == 1));
+    CHECK(device.Open());
+    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET");
+    CHECK(sim::Count(sim::Log(), "type=cdaudio") == 1);
+    CHECK(sim::Count(sim::Log(), "format=TMSF") == 1);
     // A failed open (the drive is taken) keeps the id it had: it must not adopt what the
     // platform leaves in the record, which may name the device that is open.
     CdAudioDevice second;
-    CHECK(second.Open() == 0);
+    CHECK_FALSE(second.Open());
     sim::ClearLog();
-    CHECK((second.Close() == 0 && sim::Log().empty()));
-    CHECK((device.Close() == 0 && sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE"));
+    CHECK_FALSE(second.Close());
+    CHECK(sim::Log().empty());
+    CHECK(device.Close());
+    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE");
     disc.failTimeFormat = true;
     sim::Load(disc);
-    CHECK((device.Open() == 0 && sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE"));
+    CHECK_FALSE(device.Open());
+    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE");
 }
 
 TEST_CASE("the track count asks only as far as the drive says yes; a play covers one track")
 {
-    sim::Disc disc;
-    sim::Load(disc);
+    sim::Load(sim::Disc{});
     CdAudioDevice device;
-    REQUIRE(device.Open() == 2);
+    REQUIRE(device.Open());
     HWND notify = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
     for (const size_t queries : {1, 2, 3}) {  // no disc, a drive that is not ready, a disc
-        disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
-        disc.present = queries > 1, disc.ready = queries > 2;
+        CAPTURE(queries);
+        disc.present = queries > 1;
+        disc.ready = queries > 2;
         sim::Load(disc);
-        CHECK((device.TrackCount() == (queries == 3 ? 12 : 0) && sim::Log().size() == queries));
-        CHECK((device.Play(notify, 5) == (queries == 3) && sim::Plays(sim::Log()) == (queries == 3 ? "5" : "")));
+        CHECK(device.TrackCount() == (queries == 3 ? 12 : 0));
+        CHECK(sim::Log().size() == queries);
+        CHECK(device.Play(notify, 5) == (queries == 3));
+        CHECK(sim::Plays(sim::Log()) == (queries == 3 ? "5" : ""));
     }
     CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
-    CHECK((device.Mode() == MCI_MODE_PLAY && device.Play(notify, 12) == 1));
+    CHECK(device.Mode() == MCI_MODE_PLAY);
     // The last track plays to the end of the disc; the new play ends the wait of the one before.
+    CHECK(device.Play(notify, 12));
     CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
     CHECK(sim::Count(sim::Log(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
     disc.failPlay = true;
     sim::Load(disc);
-    CHECK(device.Play(notify, 1) == 0);
+    CHECK_FALSE(device.Play(notify, 1));
     DestroyWindow(notify);
 }
 
 TEST_CASE("the shuffle, drawn from the exact generator")
 {
     SeedRandom(1);
-    CHECK((NextRandom() == 41 && NextRandom() == 18467));
+    CHECK(NextRandom() == 41);
+    CHECK(NextRandom() == 18467);
     PlayOrder order{};
     order.TrackCount = 5;
-    RandomPlay = 1;
     SeedRandom(1);
-    order.Build();
+    order.Build(true);
     // Worked out by hand: fifteen swaps of position i % 5 with NextRandom() % 5.
     CHECK(std::vector<int>(order.order, order.order + 6) == std::vector<int>{2, 4, 3, 1, 5, 6});
-    CHECK((NextRandom() == 491 && order.Seek(1) == 3));  // 491 is the sixteenth: three a track were drawn
+    CHECK(NextRandom() == 491);  // the sixteenth: three a track were drawn
+    CHECK(order.Seek(1) == 3);
     // Switched off and on, the position follows the track into the other order.
-    RandomPlay = 0;
     order.RandomOff();
-    CHECK((order.position == 0 && order.order[255] == 0));
-    RandomPlay = 1;
+    CHECK(order.position == 0);
+    CHECK(order.order[255] == 0);
     SeedRandom(1);
     order.RandomOn();
-    CHECK((order.position == 3 && order.CurrentTrack() == 1));
+    CHECK(order.position == 3);
+    CHECK(order.CurrentTrack() == 1);
     // No disc draws nothing; a track that is not there seeks position 0.
     order.TrackCount = 0;
     SeedRandom(1);
-    order.Build();
-    CHECK((NextRandom() == 41 && order.Seek(3) == 0));
-    RandomPlay = 0;
+    order.Build(true);
+    CHECK(NextRandom() == 41);
+    CHECK(order.Seek(3) == 0);
 }

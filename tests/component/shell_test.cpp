@@ -1,18 +1,53 @@
-// The popup menu and the notification-area icon of the real program objects, read back
-// from the platform: texts and marks from the real menu, the tip as bytes in the record.
+// The real main window, made in this process from the program's own resources and objects:
+// its menu and notification-area icon read back from the platform, and how it shuts down.
 #include <doctest/doctest.h>
 
+#include <windows.h>
+#include <mmsystem.h>
+
 #include "app/context_menu.h"
+#include "app/main_window.h"
 #include "app/program.h"
 #include "app/tray_icon.h"
 #include "playback/cd_audio_device.h"
-#include "playback/play_order.h"
-#include "playback/playback_controller.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "stage/note_swarm.h"
+#include "stage/performer.h"
 #include "support/sim_drive.h"
 
 namespace {
+
+// The settings file beside this test program, where the main window keeps it.
+std::string SettingsPath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text = path;
+    return text.substr(0, text.rfind('\\') + 1) + "veltoCD.ini";
+}
+
+// The main window as WinMain makes it, on a disc it has not taken up: no timer runs, the
+// case ticks it. Closed and its settings file removed however the case ends.
+struct MainWindow {
+    explicit MainWindow(const sim::Disc& disc = sim::discWithTracks({60000, 60000}))
+    {
+        DeleteFileA(SettingsPath().c_str());
+        sim::Load(disc);
+        AppInstance = GetModuleHandleA(nullptr);
+        window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
+        REQUIRE(window != nullptr);
+        REQUIRE(KillTimer(window, IDT_TICK));
+        sim::ClearLog();
+    }
+    ~MainWindow()
+    {
+        if (IsWindow(window)) SendMessageA(window, WM_CLOSE, 0, 0);
+        DeleteFileA(SettingsPath().c_str());
+    }
+    void Tick() const { SendMessageA(window, WM_TIMER, IDT_TICK, 0); }
+    HWND window;
+};
 
 // The marks as the menu shows them: keep in front, random, auto repeat, one track, all tracks.
 std::string Marks()
@@ -24,65 +59,84 @@ std::string Marks()
     return marks;
 }
 
-// A window standing in for the main window, with the program's menu and icon; every
-// setting 0, as at start-up, and again afterwards.
-struct Shell {
-    Shell()
+// A session's end, sent to the window from another thread.
+DWORD WINAPI EndSession(LPVOID window)
+{
+    return static_cast<DWORD>(SendMessageA(static_cast<HWND>(window), WM_ENDSESSION, TRUE, 0));
+}
+
+// A thread that sends the window a session's end, which this thread has yet to receive.
+struct PendingEndSession {
+    explicit PendingEndSession(HWND window) : thread(CreateThread(nullptr, 0, EndSession, window, 0, nullptr))
     {
-        AutoRepeat = RandomPlay = ShowTopMost = AllTracksMode = 0;
-        Tray.AddIcon(window, GetModuleHandleA(nullptr));
-        Menu.Create(GetModuleHandleA(nullptr));
+        REQUIRE(thread != nullptr);
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(1)) {
+            if (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0) return;
+        }
+        FAIL("the session's end was never sent");
     }
-    ~Shell() { Menu.Destroy(), Tray.DeleteIcon(), DestroyWindow(window), AutoRepeat = RandomPlay = ShowTopMost = AllTracksMode = 0; }
-    HWND window = CreateWindowA("STATIC", "veltoCD", WS_POPUP, 300, 300, 144, 104, nullptr, nullptr, nullptr, nullptr);
+    ~PendingEndSession()
+    {
+        WaitForSingleObject(thread, 5000);
+        CloseHandle(thread);
+    }
+    HANDLE thread;
 };
 
 }  // namespace
 
-TEST_CASE("the menu: its texts in code page 932, the transport glyphs, and marks that follow the commands")
+TEST_CASE("the menu: its texts, the transport glyphs, and marks that follow the commands")
 {
-    sim::Load(sim::discWithTracks({60000, 60000}));
-    Shell shell;
+    MainWindow main;
     HMENU popup = Menu.Popup();
-    const std::pair<UINT, const char*> items[] = {{IDM_TOPMOST, "手前に表示(&A)\tAlt+A"}, {IDM_NEXT, "次のﾄﾗｯｸ(&V)\tAlt+V"},
-        {IDM_SETTINGS, "動作設定(&G) ..."}, {7, "演奏設定(&S)"}};
+    const std::pair<UINT, const char*> items[] = {{IDM_TOPMOST, "手前に表示(&A)\tAlt+A"},
+                                                  {IDM_NEXT, "次のﾄﾗｯｸ(&V)\tAlt+V"},
+                                                  {IDM_SETTINGS, "動作設定(&G) ..."},
+                                                  {7, "演奏設定(&S)"}};
     for (const auto& item : items) {
         char text[MAX_PATH] = {};
         GetMenuStringA(popup, item.first, text, MAX_PATH, item.first == 7 ? MF_BYPOSITION : MF_BYCOMMAND);
         CHECK(std::string(text) == item.second);
     }
-    CHECK((GetMenuItemCount(popup) == 11 && GetMenuItemCount(GetSubMenu(popup, 7)) == 5));
+    CHECK(GetMenuItemCount(popup) == 11);
+    CHECK(GetMenuItemCount(GetSubMenu(popup, 7)) == 5);
     // The transport items show their glyph as the bitmap of their lasting checked state.
     for (const UINT id : {IDM_PREV, IDM_PLAY, IDM_STOP, IDM_NEXT}) {
+        CAPTURE(id);
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_STATE | MIIM_CHECKMARKS;
         GetMenuItemInfoA(popup, id, FALSE, &info);
         BITMAP glyph = {};
         GetObjectA(info.hbmpChecked, sizeof glyph, &glyph);
-        CHECK(((info.fState & MFS_CHECKED) && glyph.bmWidth == 13 && glyph.bmHeight == 13 && glyph.bmBitsPixel == 1));
+        CHECK((info.fState & MFS_CHECKED) != 0);
+        CHECK(glyph.bmWidth == 13);
+        CHECK(glyph.bmHeight == 13);
+        CHECK(glyph.bmBitsPixel == 1);
     }
-    CHECK(Marks() == "00010");  // made while every setting is 0: the bullet on one track
-
-    ShowTopMost = AllTracksMode = 1;  // as start-up leaves them with a fresh settings file
-    Menu.SyncCheckMarks();
-    CHECK(Marks() == "10001");
-    const std::pair<int, const char*> steps[] = {{IDM_RANDOM, "11001"}, {IDM_ONETRACK, "11110"},
-        {IDM_AUTOREPEAT, "11010"}, {IDM_ALLTRACKS, "11001"}, {IDM_RANDOM, "10001"}, {IDM_TOPMOST, "00001"}};
+    CHECK(Marks() == "10001");  // a fresh settings file: keep in front, all tracks
+    const std::pair<int, const char*> steps[] = {{IDM_RANDOM, "11001"},    {IDM_ONETRACK, "11110"},
+                                                 {IDM_AUTOREPEAT, "11010"}, {IDM_ALLTRACKS, "11001"},
+                                                 {IDM_RANDOM, "10001"},    {IDM_TOPMOST, "00001"}};
     for (const auto& step : steps) {
-        CHECK((Controller.OnCommand(shell.window, step.first, 0), Marks()) == step.second);
+        CAPTURE(step.first);
+        SendMessageA(main.window, WM_COMMAND, step.first, 0);
+        CHECK(Marks() == step.second);
     }
     CHECK(sim::Log().empty());  // none of them touches the track playing
 }
 
 TEST_CASE("the tip in the icon's record: code page 932 bytes, cut between characters inside its field")
 {
-    Shell shell;
+    MainWindow main;
     const NOTIFYICONDATAA& record = Tray.Record();
-    CHECK((record.cbSize == NOTIFYICONDATAA_V1_SIZE && record.uFlags == 7 && record.uCallbackMessage == 0x0464));
+    CHECK(record.cbSize == NOTIFYICONDATAA_V1_SIZE);
+    CHECK(record.uFlags == 7);
+    CHECK(record.uCallbackMessage == 0x0464);
     CHECK(std::string(record.szTip) == "veltoCD");
-    Tray.SetTip("veltoCD / #3 再生中");
-    CHECK(std::string(record.szTip) == "veltoCD / #3 \x8d\xc4\x90\xb6\x92\x86");
+    main.Tick();  // the disc is taken up, and track 1 is queued
+    sim::Pump(0);
+    CHECK(std::string(record.szTip) == "veltoCD / #1 \x8d\xc4\x90\xb6\x92\x86");  // 再生中
 
     std::string tip = "vv";
     while (tip.size() < 80) tip += "再";  // 63 bytes would end in half a character
@@ -90,4 +144,21 @@ TEST_CASE("the tip in the icon's record: code page 932 bytes, cut between charac
     CHECK(std::string(record.szTip) == tip.substr(0, 62));
     Tray.SetTip(std::string(200, 'x').c_str());
     CHECK(std::string(record.szTip) == std::string(63, 'x'));
+}
+
+TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
+{
+    MainWindow main(sim::discWithTracks({300, 300}));
+    main.Tick();
+    sim::Pump(0);  // track 1 plays
+    main.Tick();   // and is seen playing
+    // Once it has ended, the tick looks for a queued notification: the end of the session,
+    // sent meanwhile from another thread, arrives inside that look.
+    REQUIRE(sim::PumpUntil([] { return CdDevice.Mode() == MCI_MODE_STOP; }, 5000));
+    const int frame = Figure.Frame();
+    PendingEndSession end(main.window);
+    main.Tick();
+    CHECK_FALSE(IsWindow(main.window));
+    CHECK(Figure.Frame() == frame);  // the stage did not step
+    CHECK(sim::Plays(sim::Log()) == "1");
 }

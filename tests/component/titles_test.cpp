@@ -3,8 +3,9 @@
 // volume serial numbers 1A2B3C4D and C0FFEE.
 #include <doctest/doctest.h>
 
+#include "app/track_list.h"
 #include "res/resource.h"
-#include "settings/track_list.h"
+#include "settings/disc_titles.h"
 #include "support/sim_drive.h"
 
 namespace {
@@ -17,7 +18,12 @@ void SetDefaultDrive(DWORD type, const std::string& data)
 
 // A window holding the track list, as the main window does.
 struct List {
-    List() { CreateWindowA("ComboBox", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 144, 104, window, HMENU(IDC_TRACKLIST), nullptr, nullptr); }
+    List()
+    {
+        REQUIRE(window != nullptr);
+        REQUIRE(CreateWindowA("ComboBox", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 144, 104, window,
+                              HMENU(IDC_TRACKLIST), nullptr, nullptr) != nullptr);
+    }
     ~List() { DestroyWindow(window); }
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam); }
     std::string Entry(int i) { return driver::EntryOf(GetDlgItem(window, IDC_TRACKLIST), i); }
@@ -50,28 +56,36 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
                      "\r\n4=雨上がり\r\n[       0]\r\n0=No drive\r\n");
     List list;
     SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
-    CHECK(FillTrackList(list.window, 12, 5) == 12);
+    FillTrackList(list.window, 12, 5);
+    CHECK(list.Send(CB_GETCOUNT) == 12);
     const std::pair<int, std::string> entries[] = {{0, "Overture"}, {1, "ﾄﾗｯｸ #  2"}, {2, longTitle.substr(0, 259)},
         {3, cutInside.substr(0, 258)}, {4, "雨上がり"}, {9, "ﾄﾗｯｸ # 10"}, {11, "ﾄﾗｯｸ # 12"}, {12, ""}};
     for (const auto& entry : entries) {
+        CAPTURE(entry.first);
         CHECK(list.Entry(entry.first) == entry.second);
     }
     CHECK(list.Send(CB_GETCURSEL) == 4);  // the entry of track 5, wherever the shuffle put it
 
     SetDefaultDrive(REG_DWORD, "");  // no drive: the section of seven spaces and 0
     FillTrackList(list.window, 2, 1);
-    CHECK((list.Entry(0) == "No drive" && list.Entry(1) == "ﾄﾗｯｸ #  2"));
+    CHECK(list.Entry(0) == "No drive");
+    CHECK(list.Entry(1) == "ﾄﾗｯｸ #  2");
 
     // A title cut at the field's end at any byte, and one with control characters, shown as stored.
     SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
     for (size_t lead = 250; lead < 260; ++lead) {
+        CAPTURE(lead);
         sim::WriteTitles("[  C0FFEE]\r\n0=" + std::string(lead, 'x') + "表表表表表表\r\n1=a\tb\x01\x1b" + "c\r\n");
         FillTrackList(list.window, 2, 1);
-        CHECK((list.Entry(0).size() >= 258 && list.Entry(0).size() % 2 == lead % 2 && list.Entry(1) == "a\tb\x01\x1b" "c"));
+        CHECK(list.Entry(0).size() >= 258);
+        CHECK(list.Entry(0).size() % 2 == lead % 2);  // whole characters only
+        CHECK(list.Entry(1) == "a\tb\x01\x1b" "c");
     }
 
     FillTrackList(list.window, 0, 1);
-    CHECK((list.Entry(0) == "* No Disc *" && list.Send(CB_GETCOUNT) == 1 && list.Send(CB_GETCURSEL) == 0));
+    CHECK(list.Entry(0) == "* No Disc *");
+    CHECK(list.Send(CB_GETCOUNT) == 1);
+    CHECK(list.Send(CB_GETCURSEL) == 0);
     SelectCurrentEntry(list.window, 2);  // next without a disc: no entry until the list is refilled
     CHECK(list.Send(CB_GETCURSEL) == CB_ERR);
 }

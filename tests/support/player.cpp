@@ -10,8 +10,14 @@ namespace e2e {
 void SetScene(const char* settings, const sim::Disc& disc)
 {
     SetFileAttributesA(kSettingsPath, FILE_ATTRIBUTE_NORMAL);
-    REQUIRE((DeleteFileA(kSettingsPath) || GetLastError() == ERROR_FILE_NOT_FOUND));
-    if (settings != nullptr) REQUIRE((std::ofstream(kSettingsPath, std::ios::binary) << settings).flush().good());
+    const bool gone = DeleteFileA(kSettingsPath) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    REQUIRE(gone);
+    if (settings != nullptr) {
+        std::ofstream file(kSettingsPath, std::ios::binary);
+        file << settings;
+        file.flush();
+        REQUIRE(file.good());
+    }
     sim::Load(disc);
 }
 

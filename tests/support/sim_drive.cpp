@@ -21,13 +21,14 @@ void Load(const Disc& disc)
 void SetDefaultDrive(DWORD type, const std::string& data)
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0, nullptr,
-                    0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio",
+                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
     RegDeleteValueA(key, "Default Drive");
-    if (!data.empty()) {
-        RegSetValueExA(key, "Default Drive", 0, type, reinterpret_cast<const BYTE*>(data.data()), data.size());
-    }
+    const LONG set = data.empty() ? ERROR_SUCCESS
+                                  : RegSetValueExA(key, "Default Drive", 0, type,
+                                                   reinterpret_cast<const BYTE*>(data.data()), data.size());
     RegCloseKey(key);
+    REQUIRE(set == ERROR_SUCCESS);
 }
 
 std::string Bytes(long long value, size_t size)
@@ -39,7 +40,10 @@ void WriteTitles(const std::string& ini)
 {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    std::ofstream(std::string(windows) + "\\cdplayer.ini", std::ios::binary) << ini;
+    std::ofstream file(std::string(windows) + "\\cdplayer.ini", std::ios::binary);
+    file << ini;
+    file.flush();
+    REQUIRE(file.good());
 }
 
 void LogWatch::Poll()

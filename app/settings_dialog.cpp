@@ -1,4 +1,4 @@
-#include "settings/settings_dialog.h"
+#include "app/settings_dialog.h"
 
 #include <commctrl.h>
 
@@ -7,21 +7,27 @@
 
 namespace {
 
+Settings& SettingsOf(HWND dialog)
+{
+    return *reinterpret_cast<Settings*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
 // Checking a radio button makes it a tab stop on this platform. The tempo stays out of the
 // Tab order all the same, which moves between the number and OK alone.
 void MarkTempo(HWND dialog)
 {
-    CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, Tune);
+    CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, SettingsOf(dialog).Tune);
     for (int id = IDC_ANDANTE; id <= IDC_ALLEGRO; ++id) {
         HWND button = GetDlgItem(dialog, id);
         SetWindowLongA(button, GWL_STYLE, GetWindowLongA(button, GWL_STYLE) & ~WS_TABSTOP);
     }
 }
 
-void OnInitDialog(HWND dialog)
+void OnInitDialog(HWND dialog, Settings& settings)
 {
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&settings));
     SetWindowTextA(dialog, "veltoCD - 動作設定");
-    SetDlgItemInt(dialog, IDC_REVERB, static_cast<UINT>(Reverb), FALSE);
+    SetDlgItemInt(dialog, IDC_REVERB, static_cast<UINT>(settings.Reverb), FALSE);
     // The maximum 1 in the low word and the minimum 8 in the high one: up moves towards 1.
     SendDlgItemMessageA(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(1, 8));
     MarkTempo(dialog);
@@ -29,20 +35,23 @@ void OnInitDialog(HWND dialog)
 
 void OnCommand(HWND dialog, int id)
 {
+    if (GetWindowLongPtrA(dialog, DWLP_USER) == 0) {
+        return;  // not yet initialised
+    }
     if (id == IDOK) {
-        Reverb = static_cast<int>(GetDlgItemInt(dialog, IDC_REVERB, nullptr, FALSE));
+        SettingsOf(dialog).Reverb = static_cast<int>(GetDlgItemInt(dialog, IDC_REVERB, nullptr, FALSE));
         EndDialog(dialog, 1);
     } else if (id >= IDC_ANDANTE && id <= IDC_ALLEGRO) {
-        Tune = id;
+        SettingsOf(dialog).Tune = id;
         MarkTempo(dialog);
     }
     // IDCANCEL, from Esc and from a close request, is ignored: only OK closes.
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        OnInitDialog(dialog);
+        OnInitDialog(dialog, *reinterpret_cast<Settings*>(lParam));
         return TRUE;  // the focus goes to the first tab stop, the number field
     }
     if (message == WM_COMMAND) {
@@ -53,10 +62,11 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-void RunSettingsDialog(HINSTANCE instance, HWND owner)
+void RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings)
 {
     // The template holds an up-down control, whose class must exist before the dialog does.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc,
+                    reinterpret_cast<LPARAM>(&settings));
 }

@@ -1,10 +1,12 @@
-#ifndef VELTOCD_SETTINGS_SETTINGS_DIALOG_H
-#define VELTOCD_SETTINGS_SETTINGS_DIALOG_H
+#ifndef VELTOCD_APP_SETTINGS_DIALOG_H
+#define VELTOCD_APP_SETTINGS_DIALOG_H
 
 #include <windows.h>
 
+struct Settings;
+
 // The operation settings dialog: the tempo is stored the moment it is chosen, the number of
 // notes when OK is pressed. There is no cancel; the dialog closes only through OK.
-void RunSettingsDialog(HINSTANCE instance, HWND owner);
+void RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings);
 
 #endif

@@ -1,0 +1,53 @@
+#include "app/track_list.h"
+
+#include "res/resource.h"
+#include "settings/disc_titles.h"
+
+namespace {
+
+LRESULT SendToList(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam);
+}
+
+void AddEntry(HWND window, const char* text)
+{
+    SendToList(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+}  // namespace
+
+void FillTrackList(HWND window, int trackCount, int currentTrack)
+{
+    SendToList(window, CB_RESETCONTENT, 0, 0);
+    if (trackCount == 0) {
+        // No disc: no volume to ask.
+        AddEntry(window, "* No Disc *");
+        SendToList(window, CB_SETCURSEL, 0, 0);
+        return;
+    }
+    const DiscTitles titles(DiscId());
+    for (int i = 0; i < trackCount; ++i) {
+        char text[MAX_PATH];
+        titles.Title(i, text);
+        if (text[0] == '\0') {
+            wsprintfA(text, "ﾄﾗｯｸ #%3d", i + 1);
+        }
+        AddEntry(window, text);
+    }
+    SelectCurrentEntry(window, currentTrack);
+}
+
+void SelectCurrentEntry(HWND window, int currentTrack)
+{
+    // The list is in track order, whatever the play order: the entry names the track. One
+    // the list does not hold clears the selection, which Wine's list would otherwise keep.
+    const LRESULT count = SendToList(window, CB_GETCOUNT, 0, 0);
+    const int index = currentTrack >= 1 && currentTrack <= count ? currentTrack - 1 : -1;
+    SendToList(window, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int SelectedEntry(HWND window)
+{
+    return static_cast<int>(SendToList(window, CB_GETCURSEL, 0, 0));
+}
