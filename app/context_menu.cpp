@@ -67,8 +67,8 @@ void ContextMenu::SyncCheckMarks(const Settings& settings)
     CheckMenuItem(popup_, IDM_TOPMOST, mark(settings.ShowTopMost));
     CheckMenuItem(popup_, IDM_RANDOM, mark(settings.RandomPlay));
     CheckMenuItem(popup_, IDM_AUTOREPEAT, mark(settings.AutoRepeat));
-    CheckMenuRadioItem(popup_, IDM_ONETRACK, IDM_ALLTRACKS,
-                       settings.AllTracksMode != 0 ? IDM_ALLTRACKS : IDM_ONETRACK, MF_BYCOMMAND);
+    CheckMenuRadioItem(popup_, IDM_ONETRACK, IDM_ALLTRACKS, settings.AllTracksMode != 0 ? IDM_ALLTRACKS : IDM_ONETRACK,
+                       MF_BYCOMMAND);
 }
 
 void ContextMenu::ShowAtCursor(HWND window)

@@ -10,7 +10,9 @@ const int kTipSize = 64;
 
 }  // namespace
 
-TrayIcon::TrayIcon() : record_() {}
+TrayIcon::TrayIcon() : record_()
+{
+}
 
 void TrayIcon::AddIcon(HWND window, HINSTANCE instance)
 {

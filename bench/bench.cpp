@@ -57,9 +57,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 HWND MakeWindow()
 {
-    WNDCLASSA windowClass = {0, WindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "VeltoBench"};
+    WNDCLASSA windowClass = {0,       WindowProc, 0,       0,       GetModuleHandleA(nullptr),
+                             nullptr, nullptr,    nullptr, nullptr, "VeltoBench"};
     RegisterClassA(&windowClass);
-    return CreateWindowA("VeltoBench", "bench", WS_POPUP | WS_VISIBLE, 200, 200, kStageWidth, kStageHeight, nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowA("VeltoBench", "bench", WS_POPUP | WS_VISIBLE, 200, 200, kStageWidth, kStageHeight, nullptr,
+                         nullptr, nullptr, nullptr);
 }
 
 double Seconds()
@@ -135,13 +137,15 @@ int Soak(int n, const char* exe)
     driver::Pump(3000);  // the disc found, the first track playing
     HANDLE process = player.Process();
     const SIZE_T before = player.PrivateBytes();
-    const DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS), userBefore = GetGuiResources(process, GR_USEROBJECTS);
+    const DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS),
+                userBefore = GetGuiResources(process, GR_USEROBJECTS);
     // Ticks sent, not posted: each is handled before the next, however fast.
     for (int i = 0; i < n; ++i) SendMessageA(player.window, WM_TIMER, IDT_TICK, 0);
     std::printf("private bytes after start: %lu, after %d ticks: %lu\n", static_cast<unsigned long>(before), n,
                 static_cast<unsigned long>(player.PrivateBytes()));
     std::printf("GDI objects: %lu -> %lu, user objects: %lu -> %lu (0 where the platform does not count them)\n",
-                gdiBefore, GetGuiResources(process, GR_GDIOBJECTS), userBefore, GetGuiResources(process, GR_USEROBJECTS));
+                gdiBefore, GetGuiResources(process, GR_GDIOBJECTS), userBefore,
+                GetGuiResources(process, GR_USEROBJECTS));
     return 0;
 }
 

@@ -1,6 +1,8 @@
 #include "playback/cd_audio_device.h"
 
-CdAudioDevice::CdAudioDevice() : deviceId_(0) {}
+CdAudioDevice::CdAudioDevice() : deviceId_(0)
+{
+}
 
 CdAudioDevice::~CdAudioDevice()
 {

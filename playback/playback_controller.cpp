@@ -16,8 +16,7 @@ const DWORD kSpinUpMs = 5000;
 
 }  // namespace
 
-PlaybackController::PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings,
-                                       TickClock clock)
+PlaybackController::PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings, TickClock clock)
     : device_(device), order_(order), settings_(settings), clock_(clock)
 {
     Reset();

@@ -3,7 +3,7 @@
 
 // Values of PlayerState, the state the playback controller keeps and the stage shows.
 enum PlayerStateValue : int {
-    kPlayerError = 0,    // the device failed; the next tick re-initialises
+    kPlayerError = 0,  // the device failed; the next tick re-initialises
     kPlayerPlaying = 1,
     kPlayerStopped = 2,
     kPlayerNoDisc = 3,

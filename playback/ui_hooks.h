@@ -7,7 +7,11 @@
 // a test defines its own, so the controller stands without any window code.
 namespace ui {
 
-enum class Tip { Playing, Stopped, NoDisc };
+enum class Tip {
+    Playing,
+    Stopped,
+    NoDisc
+};
 
 // The notification-area tip: the track playing or stopped on, or no disc.
 void ShowTip(Tip tip, int track);

@@ -3,46 +3,46 @@
 #define VELTOCD_RES_RESOURCE_H
 
 // Resources
-#define IDI_APP          101
-#define IDR_POPUP        102
-#define IDD_MAIN         103
-#define IDB_STOP         104
-#define IDB_PLAY         105
-#define IDB_PREV         106
-#define IDB_NEXT         107
-#define IDB_NOTES        108
-#define IDD_SETTINGS     109
-#define IDR_ACCEL        110
+#define IDI_APP 101
+#define IDR_POPUP 102
+#define IDD_MAIN 103
+#define IDB_STOP 104
+#define IDB_PLAY 105
+#define IDB_PREV 106
+#define IDB_NEXT 107
+#define IDB_NOTES 108
+#define IDD_SETTINGS 109
+#define IDR_ACCEL 110
 
 // Controls
-#define IDC_TRACKLIST    1001
-#define IDC_ANDANTE      1005
-#define IDC_MODERATO     1006
-#define IDC_ALLEGRO      1007
-#define IDC_REVERB       1008
-#define IDC_REVERB_SPIN  1009
+#define IDC_TRACKLIST 1001
+#define IDC_ANDANTE 1005
+#define IDC_MODERATO 1006
+#define IDC_ALLEGRO 1007
+#define IDC_REVERB 1008
+#define IDC_REVERB_SPIN 1009
 
 // Commands
-#define IDM_EXIT         40001
-#define IDM_TOPMOST      40002
-#define IDM_PREV         40003
-#define IDM_PLAY         40004
-#define IDM_STOP         40005
-#define IDM_NEXT         40006
-#define IDM_RANDOM       40007
-#define IDM_AUTOREPEAT   40008
-#define IDM_ONETRACK     40009
-#define IDM_ALLTRACKS    40010
-#define IDM_SETTINGS     40011
-#define IDM_MENU         40012  // Shift+F10: the popup menu at the window's corner
+#define IDM_EXIT 40001
+#define IDM_TOPMOST 40002
+#define IDM_PREV 40003
+#define IDM_PLAY 40004
+#define IDM_STOP 40005
+#define IDM_NEXT 40006
+#define IDM_RANDOM 40007
+#define IDM_AUTOREPEAT 40008
+#define IDM_ONETRACK 40009
+#define IDM_ALLTRACKS 40010
+#define IDM_SETTINGS 40011
+#define IDM_MENU 40012  // Shift+F10: the popup menu at the window's corner
 
 // The main window's one timer
-#define IDT_TICK         1
+#define IDT_TICK 1
 
 // The media keys' hot keys
-#define IDK_PLAYPAUSE    1
-#define IDK_STOP         2
-#define IDK_PREV         3
-#define IDK_NEXT         4
+#define IDK_PLAYPAUSE 1
+#define IDK_STOP 2
+#define IDK_PREV 3
+#define IDK_NEXT 4
 
 #endif

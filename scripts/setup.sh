@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
-    cmake make
+    cmake make clang-format
     g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
     debootstrap xvfb xdotool x11-utils imagemagick zip unzip
     doctest-dev

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+bash scripts/check-format.sh
 for preset in win32 win64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

@@ -23,9 +23,9 @@ int RegistryValueReader::ReadValue(const char* subKey, const char* valueName, in
     }
     int data = 0;
     DWORD size = sizeof data;
-    const bool read = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) ==
-                          ERROR_SUCCESS &&
-                      size == sizeof data;
+    const bool read =
+        RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS &&
+        size == sizeof data;
     RegCloseKey(key);
     return read ? data : defaultValue;
 }

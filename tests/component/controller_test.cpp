@@ -110,12 +110,16 @@ void ShowTip(Tip shown, int track)
 {
     tip = shown == Tip::NoDisc ? "no disc" : (shown == Tip::Playing ? "playing " : "stopped ") + std::to_string(track);
 }
-void FillTrackList(HWND) {}
+void FillTrackList(HWND)
+{
+}
 void SelectCurrentEntry(HWND)
 {
     selectedTrack = host->order.CurrentTrack();
 }
-void SyncCheckMarks() {}
+void SyncCheckMarks()
+{
+}
 }  // namespace ui
 
 TEST_CASE("a disc found by a tick plays from its first position, and is missed when it goes")
@@ -312,7 +316,8 @@ TEST_CASE("a disc taken out or swapped in every state, and a storm of notificati
     }
     Host host(sim::discWithTracks({60000, 60000}));
     host.Tick();
-    for (int i = 0; i < 50; ++i) host.Queue(host.controller.OnMciNotify(i % 2 != 0 ? MCI_NOTIFY_ABORTED : MCI_NOTIFY_SUPERSEDED));
+    for (int i = 0; i < 50; ++i)
+        host.Queue(host.controller.OnMciNotify(i % 2 != 0 ? MCI_NOTIFY_ABORTED : MCI_NOTIFY_SUPERSEDED));
     sim::Pump(0);
     CHECK(host.Plays() == "1");
     CHECK(host.State() == kPlayerPlaying);

@@ -115,9 +115,9 @@ TEST_CASE("the menu: its texts, the transport glyphs, and marks that follow the 
         CHECK(glyph.bmBitsPixel == 1);
     }
     CHECK(Marks() == "10001");  // a fresh settings file: keep in front, all tracks
-    const std::pair<int, const char*> steps[] = {{IDM_RANDOM, "11001"},    {IDM_ONETRACK, "11110"},
+    const std::pair<int, const char*> steps[] = {{IDM_RANDOM, "11001"},     {IDM_ONETRACK, "11110"},
                                                  {IDM_AUTOREPEAT, "11010"}, {IDM_ALLTRACKS, "11001"},
-                                                 {IDM_RANDOM, "10001"},    {IDM_TOPMOST, "00001"}};
+                                                 {IDM_RANDOM, "10001"},     {IDM_TOPMOST, "00001"}};
     for (const auto& step : steps) {
         CAPTURE(step.first);
         SendMessageA(main.window, WM_COMMAND, step.first, 0);

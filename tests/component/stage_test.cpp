@@ -18,7 +18,10 @@ namespace {
 
 // A stage whose pixels tell where they are, in a border that must never show; a sheet whose
 // frames differ, each with a see-through pixel inside the figure, over rows never shown.
-COLORREF StagePixel(int x, int y) { return x < 3 || y < 3 || x > 146 || y > 106 ? RGB(255, 0, 255) : RGB(x, y, 99); }
+COLORREF StagePixel(int x, int y)
+{
+    return x < 3 || y < 3 || x > 146 || y > 106 ? RGB(255, 0, 255) : RGB(x, y, 99);
+}
 COLORREF SheetPixel(int x, int y)
 {
     const int fx = x % 40;
@@ -37,7 +40,8 @@ void WritePicture(const std::string& path, int width, int height, COLORREF (*pix
     for (int i = 0; i < width * height; ++i) {  // bottom-up, blue first
         const COLORREF c = pixel(i % width, height - 1 - i / width);
         char* p = &rows[static_cast<size_t>(i / width * stride + i % width * 3)];
-        p[0] = static_cast<char>(GetBValue(c)), p[1] = static_cast<char>(GetGValue(c)), p[2] = static_cast<char>(GetRValue(c));
+        p[0] = static_cast<char>(GetBValue(c)), p[1] = static_cast<char>(GetGValue(c)),
+        p[2] = static_cast<char>(GetRValue(c));
     }
     const std::string file = std::string(reinterpret_cast<const char*>(&header), sizeof header) +
                              std::string(reinterpret_cast<const char*>(&info), sizeof info) + rows;
@@ -50,7 +54,8 @@ std::unique_ptr<Performer> PerformerWith(const char* folder, SIZE stage, SIZE sh
 {
     const std::string dir = std::string("C:\\") + folder;
     CreateDirectoryA(dir.c_str(), nullptr);
-    if (stage.cx != 0) WritePicture(dir + "\\stage.bmp", stage.cx, stage.cy, StagePixel, stageBytes > 0 ? stageBytes : ~0u);
+    if (stage.cx != 0)
+        WritePicture(dir + "\\stage.bmp", stage.cx, stage.cy, StagePixel, stageBytes > 0 ? stageBytes : ~0u);
     if (stageBytes < 0) std::ofstream(dir + "\\stage.bmp") << "GIF89a, not a bitmap";
     if (sheet.cx != 0) WritePicture(dir + "\\velto.bmp", sheet.cx, sheet.cy, SheetPixel);
     SetCurrentDirectoryA(dir.c_str());
@@ -87,10 +92,10 @@ TEST_CASE("the stage from (3, 3), the figure at (55, 40) with black see-through,
         long stageBytes;
     };
     const Case cases[] = {
-        {"none", {0, 0}, {240, 105}, false, false, 0}, {"stage153", {153, 112}, {240, 105}, true, false, 0},
+        {"none", {0, 0}, {240, 105}, false, false, 0},   {"stage153", {153, 112}, {240, 105}, true, false, 0},
         {"nosheet", {152, 112}, {0, 0}, true, false, 0}, {"sheet104", {152, 112}, {240, 104}, true, false, 0},
         {"both", {152, 112}, {240, 105}, true, true, 0}, {"huge", {3000, 2000}, {240, 105}, true, false, 0},
-        {"text", {0, 0}, {240, 105}, false, false, -1}, {"cut", {152, 112}, {240, 105}, true, true, 5000}};
+        {"text", {0, 0}, {240, 105}, false, false, -1},  {"cut", {152, 112}, {240, 105}, true, true, 5000}};
     for (const Case& c : cases) {
         CAPTURE(c.folder);
         auto performer = PerformerWith(c.folder, c.stage, c.sheet, c.stageBytes);
@@ -101,7 +106,8 @@ TEST_CASE("the stage from (3, 3), the figure at (55, 40) with black see-through,
             performer->Draw(canvas.dc);
             if (c.stageBytes > 0) continue;  // a cut picture: whatever the platform made of it, drawn without harm
             // Without a stage picture the stage is dark, and there is no figure.
-            CHECK(canvas.Differences(c.stageShown ? Expected(c.figureShown ? frame : -1) : [](int, int) { return 0ul; }) == "");
+            CHECK(canvas.Differences(c.stageShown ? Expected(c.figureShown ? frame : -1)
+                                                  : [](int, int) { return 0ul; }) == "");
         }
     }
 }
@@ -130,8 +136,10 @@ TEST_CASE("the dance and the notes draw from the generator exactly, the performe
 
     NoteSwarm notes(settings);
     SeedRandom(1);
-    const NoteSlot expected[3][3] = {  // {} for a slot still empty
-        {{39, 57, -1, 5}}, {{36, 50, -1, 5}, {98, 56, 1, 4}}, {{34, 44, -1, 5}, {101, 49, 1, 4}, {98, 56, 1, 4}}};
+    const NoteSlot expected[3][3] = {// {} for a slot still empty
+                                     {{39, 57, -1, 5}},
+                                     {{36, 50, -1, 5}, {98, 56, 1, 4}},
+                                     {{34, 44, -1, 5}, {101, 49, 1, 4}, {98, 56, 1, 4}}};
     for (const auto& emitted : expected) {
         notes.Emit();
         for (int i = 0; i < 3; ++i) {
@@ -152,7 +160,8 @@ TEST_CASE("the dance and the notes draw from the generator exactly, the performe
     Performer dancer;
     NoteSwarm fresh(settings);
     StageView view(dancer, fresh);
-    HWND window = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
+    HWND window =
+        CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
     SeedRandom(1);
     view.Tick(window, kPlayerPlaying);
     CHECK(dancer.Frame() == 4);
@@ -162,7 +171,8 @@ TEST_CASE("the dance and the notes draw from the generator exactly, the performe
     view.Paint(window);
     CHECK(NextRandom() == 6334);
     CHECK(dancer.Frame() == 4);
-    const std::pair<int, int> states[] = {{kPlayerStopped, 1}, {kPlayerNoDisc, -1}, {kPlayerError, -1}, {kPlayerInitial, -1}};
+    const std::pair<int, int> states[] = {
+        {kPlayerStopped, 1}, {kPlayerNoDisc, -1}, {kPlayerError, -1}, {kPlayerInitial, -1}};
     for (const auto& state : states) {
         CAPTURE(state.first);
         view.Tick(window, state.first);

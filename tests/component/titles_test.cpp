@@ -21,11 +21,14 @@ struct List {
     List()
     {
         REQUIRE(window != nullptr);
-        REQUIRE(CreateWindowA("ComboBox", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 144, 104, window,
-                              HMENU(IDC_TRACKLIST), nullptr, nullptr) != nullptr);
+        REQUIRE(CreateWindowA("ComboBox", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 144, 104, window, HMENU(IDC_TRACKLIST),
+                              nullptr, nullptr) != nullptr);
     }
     ~List() { DestroyWindow(window); }
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam); }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam);
+    }
     std::string Entry(int i) { return driver::EntryOf(GetDlgItem(window, IDC_TRACKLIST), i); }
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
 };
@@ -36,10 +39,17 @@ TEST_CASE("the drive that Default Drive names, and the identifier of its disc")
 {
     using sim::Bytes;
     const std::pair<std::pair<DWORD, std::string>, DWORD> cases[] = {
-        {{REG_DWORD, Bytes(0, 4)}, 0x1A2B3C4D}, {{REG_DWORD, Bytes(1, 4)}, 0xC0FFEE},
-        {{REG_DWORD, Bytes(2, 4)}, 0}, {{REG_DWORD, ""}, 0}, {{REG_DWORD, Bytes(-1, 4)}, 0},
-        {{REG_DWORD, Bytes(-5, 4)}, 0}, {{REG_SZ, std::string("1\0", 2)}, 0}, {{REG_BINARY, Bytes(1, 2)}, 0},
-        {{REG_QWORD, Bytes(1, 8)}, 0}, {{REG_NONE, std::string(1, '\0')}, 0}, {{REG_MULTI_SZ, std::string("1\0\0", 3)}, 0},
+        {{REG_DWORD, Bytes(0, 4)}, 0x1A2B3C4D},
+        {{REG_DWORD, Bytes(1, 4)}, 0xC0FFEE},
+        {{REG_DWORD, Bytes(2, 4)}, 0},
+        {{REG_DWORD, ""}, 0},
+        {{REG_DWORD, Bytes(-1, 4)}, 0},
+        {{REG_DWORD, Bytes(-5, 4)}, 0},
+        {{REG_SZ, std::string("1\0", 2)}, 0},
+        {{REG_BINARY, Bytes(1, 2)}, 0},
+        {{REG_QWORD, Bytes(1, 8)}, 0},
+        {{REG_NONE, std::string(1, '\0')}, 0},
+        {{REG_MULTI_SZ, std::string("1\0\0", 3)}, 0},
         {{REG_DWORD_BIG_ENDIAN, Bytes(1, 4)}, 0xC0FFEE}};  // four bytes are a number, whatever the type
     for (const auto& c : cases) {
         CAPTURE(c.first.second.size());
@@ -58,8 +68,14 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
     SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
     FillTrackList(list.window, 12, 5);
     CHECK(list.Send(CB_GETCOUNT) == 12);
-    const std::pair<int, std::string> entries[] = {{0, "Overture"}, {1, "ﾄﾗｯｸ #  2"}, {2, longTitle.substr(0, 259)},
-        {3, cutInside.substr(0, 258)}, {4, "雨上がり"}, {9, "ﾄﾗｯｸ # 10"}, {11, "ﾄﾗｯｸ # 12"}, {12, ""}};
+    const std::pair<int, std::string> entries[] = {{0, "Overture"},
+                                                   {1, "ﾄﾗｯｸ #  2"},
+                                                   {2, longTitle.substr(0, 259)},
+                                                   {3, cutInside.substr(0, 258)},
+                                                   {4, "雨上がり"},
+                                                   {9, "ﾄﾗｯｸ # 10"},
+                                                   {11, "ﾄﾗｯｸ # 12"},
+                                                   {12, ""}};
     for (const auto& entry : entries) {
         CAPTURE(entry.first);
         CHECK(list.Entry(entry.first) == entry.second);
@@ -79,7 +95,8 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
         FillTrackList(list.window, 2, 1);
         CHECK(list.Entry(0).size() >= 258);
         CHECK(list.Entry(0).size() % 2 == lead % 2);  // whole characters only
-        CHECK(list.Entry(1) == "a\tb\x01\x1b" "c");
+        CHECK(list.Entry(1) == "a\tb\x01\x1b"
+                               "c");
     }
 
     FillTrackList(list.window, 0, 1);

@@ -15,20 +15,24 @@ TEST_CASE("settings files that are odd, broken, read-only, or not files at all")
         DWORD periodMs;       // the tempo's, measured with generous bounds; 0 for not measured
         bool topmost, readOnly;
         int left, top;
-        std::string saved;    // after the close, "@" for the position lines; "" for the file as it was
+        std::string saved;  // after the close, "@" for the position lines; "" for the file as it was
     };
     const Case cases[] = {
         {"[GENERAL]\r\nTune=2\r\nWindowPosX=5000\r\nWindowPosY=5000\r\nReverb=99\r\nShowTopMost=5\r\nAutoRepeat=5\r\n",
-         1000, true, false, kEdge, kEdge, "[GENERAL]\r\nTune=1006\r\n@Reverb=8\r\nShowTopMost=1\r\nAutoRepeat=5\r\nRandomPlay=0\r\nWhim=300\r\n"},
-        {"[GENERAL]\r\nTune=1007\r\nWindowPosX=-50\r\nWindowPosY=-30\r\nReverb=0\r\nShowTopMost=0\r\n", 750, false, false, 0, 0,
+         1000, true, false, kEdge, kEdge,
+         "[GENERAL]\r\nTune=1006\r\n@Reverb=8\r\nShowTopMost=1\r\nAutoRepeat=5\r\nRandomPlay=0\r\nWhim=300\r\n"},
+        {"[GENERAL]\r\nTune=1007\r\nWindowPosX=-50\r\nWindowPosY=-30\r\nReverb=0\r\nShowTopMost=0\r\n", 750, false,
+         false, 0, 0,
          "[GENERAL]\r\nTune=1007\r\n@Reverb=1\r\nShowTopMost=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nWhim=300\r\n"},
         {"[GENERAL]\r\nTune=1005\r\nWindowPosX=400\r\nWindowPosY=300\r\n", 1500, true, false, 400, 300,
          "[GENERAL]\r\nTune=1005\r\n@AutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nWhim=300\r\n"},
         {"[GENERAL]\r\nReverb=-3\r\nWhim=-5\r\nWindowPosX=-99999\r\n", 0, true, false, 0, 0,
-         "[GENERAL]\r\nReverb=1\r\nWhim=-5\r\nWindowPosX=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nTune=1006\r\nWindowPosY=0\r\n"},
+         "[GENERAL]\r\nReverb=1\r\nWhim=-5\r\nWindowPosX=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nTune="
+         "1006\r\nWindowPosY=0\r\n"},
         {"[GENERAL]\r\nReverb=five\r\nTune=fast\r\n", 0, true, false, 0, 0,  // text reads as 0
          "[GENERAL]\r\nReverb=1\r\nTune=1006\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nWhim=300\r\n@"},
-        {"", 0, true, false, 0, 0, "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\nWhim=300\r\n@"},
+        {"", 0, true, false, 0, 0,
+         "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\nWhim=300\r\n@"},
         {std::string("\0\xff\xfe[GEN\0ERAL]\r\n", 12), 0, true, false, 0, 0, "*"},  // binary: anything but a crash
         {"[GENERAL]\r\nTune=2\r\nReverb=99\r\n", 0, true, true, 0, 0, ""},
         {"<folder>", 0, true, false, 0, 0, ""}};
@@ -38,7 +42,9 @@ TEST_CASE("settings files that are odd, broken, read-only, or not files at all")
         if (c.content == "<folder>") REQUIRE(CreateDirectoryA(kSettingsPath, nullptr));
         // Wine keeps a read-only attribute as Unix permissions, which root does not obey: the
         // file is also held open against writers, so the player meets the refusal Windows gives.
-        HANDLE guard = c.readOnly ? CreateFileA(kSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
+        HANDLE guard =
+            c.readOnly ? CreateFileA(kSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                       : nullptr;
         sim::LogWatch log;
         Player player;
         RECT outer;
@@ -46,13 +52,15 @@ TEST_CASE("settings files that are odd, broken, read-only, or not files at all")
         const int left = c.left == kEdge ? GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left) : c.left;
         const int top = c.top == kEdge ? GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top) : c.top;
         CHECK((outer.left == left && outer.top == top && IsTopmost(player.window) == c.topmost));
-        const DWORD period = c.periodMs != 0 ? log.TickPeriod(log.WaitPlay(1)) : 0;  // bounds halfway to the next tempos
+        const DWORD period =
+            c.periodMs != 0 ? log.TickPeriod(log.WaitPlay(1)) : 0;  // bounds halfway to the next tempos
         CHECK((c.periodMs == 0 || (period * 8 >= c.periodMs * 7 && period * 4 <= c.periodMs * 5)));
         CHECK(player.Close() == 0);
         if (guard != nullptr) CloseHandle(guard);
         std::string saved = c.saved.empty() ? c.content : c.saved;
         if (saved.find('@') != std::string::npos) {
-            saved.replace(saved.find('@'), 1, "WindowPosX=" + std::to_string(left) + "\r\nWindowPosY=" + std::to_string(top) + "\r\n");
+            saved.replace(saved.find('@'), 1,
+                          "WindowPosX=" + std::to_string(left) + "\r\nWindowPosY=" + std::to_string(top) + "\r\n");
         }
         CHECK((saved == "*" ? saved : ReadFileBytes(kSettingsPath)) == (c.content == "<folder>" ? "" : saved));
         RemoveDirectoryA(kSettingsPath);
@@ -63,7 +71,8 @@ TEST_CASE("the settings beside the exe, whatever its folder's name and length")
 {
     // 表 and ソ end in the byte 0x5C. In a folder this deep the settings' name no longer fits
     // after it, though the exe's shorter one does: the settings are neither read nor written.
-    const std::pair<std::string, bool> exes[] = {{"C:\\表ソ\\veltoCD.exe", true}, {"C:\\" + std::string(246, 'n') + "\\v.exe", false}};
+    const std::pair<std::string, bool> exes[] = {{"C:\\表ソ\\veltoCD.exe", true},
+                                                 {"C:\\" + std::string(246, 'n') + "\\v.exe", false}};
     for (const auto& exe : exes) {
         const std::string folder = exe.first.substr(0, exe.first.rfind('\\') + 1);
         SetScene(nullptr);
@@ -80,7 +89,15 @@ TEST_CASE("the settings beside the exe, whatever its folder's name and length")
 
 TEST_CASE("the session ends in every state, and the settings are saved")
 {
-    enum { kInitial, kPlaying, kStopped, kNoDisc, kFailing, kMenuOpen, kDialogOpen };
+    enum {
+        kInitial,
+        kPlaying,
+        kStopped,
+        kNoDisc,
+        kFailing,
+        kMenuOpen,
+        kDialogOpen
+    };
     for (int state = kInitial; state <= kDialogOpen; ++state) {
         CAPTURE(state);
         sim::Disc disc = state == kNoDisc ? sim::Disc{} : LongDisc();
@@ -92,7 +109,13 @@ TEST_CASE("the session ends in every state, and the settings are saved")
         if (state == kStopped) REQUIRE(player.Press('C', VK_MENU));
         if (state == kMenuOpen) PostMessageA(player.window, WM_RBUTTONDOWN, 0, 0);
         if (state == kDialogOpen) PostMessageA(player.window, WM_COMMAND, IDM_SETTINGS, 0);
-        if (state >= kMenuOpen) REQUIRE(sim::PumpUntil([&] { return player.Shown(state == kMenuOpen ? "#32768" : "#32770").size() == (state == kMenuOpen ? 1u : 2u); }, kTimeoutMs));
+        if (state >= kMenuOpen)
+            REQUIRE(sim::PumpUntil(
+                [&] {
+                    return player.Shown(state == kMenuOpen ? "#32768" : "#32770").size() ==
+                           (state == kMenuOpen ? 1u : 2u);
+                },
+                kTimeoutMs));
         if (state == kStopped) REQUIRE(log.WaitFor("MCI_STOP") != log.npos);
         CHECK(player.Close(WM_ENDSESSION, state % 2) == 0);  // whatever its answer
         CHECK((SavedSetting("Whim") == "42" && SavedSetting("Reverb") == "5"));

@@ -26,7 +26,8 @@ TEST_CASE("the operation settings dialog")
     CHECK(sim::PumpUntil([&] { return Focus(dialog) == GetDlgItem(dialog, IDC_REVERB); }, kTimeoutMs));
 
     // The arrows step by one towards their end of the range, up towards 1, and stop there.
-    const std::pair<const char*, const char*> steps[] = {{"UU", "3"}, {"UUUU", "1"}, {"DDDDDDDDD", "8"}, {"UUUUU", "3"}};
+    const std::pair<const char*, const char*> steps[] = {
+        {"UU", "3"}, {"UUUU", "1"}, {"DDDDDDDDD", "8"}, {"UUUUU", "3"}};
     for (const auto& step : steps) {
         for (const char* key = step.first; *key != '\0'; ++key) REQUIRE(Press(dialog, *key == 'U' ? VK_UP : VK_DOWN));
         CHECK(sim::PumpUntil([&] { return number() == step.second; }, kTimeoutMs));

@@ -12,7 +12,8 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     RECT outer, client;
     GetWindowRect(run.player.window, &outer);
     GetClientRect(run.player.window, &client);
-    CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 && IsTopmost(run.player.window)));
+    CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 &&
+           IsTopmost(run.player.window)));
     // Nobody pressed play: the first tick finds the disc and starts track 1.
     CHECK(sim::Count(run.log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") == 1);
 
@@ -20,7 +21,8 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     REQUIRE(BringToFront(bystander.window));
     Player second(kPlayerExe, false);
     bool secondShowedSomething = false;
-    CHECK(sim::PumpUntil([&] { return (secondShowedSomething |= !second.Shown("#32770").empty()), !second.Running(); }, kTimeoutMs));
+    CHECK(sim::PumpUntil([&] { return (secondShowedSomething |= !second.Shown("#32770").empty()), !second.Running(); },
+                         kTimeoutMs));
     CHECK((second.WaitForExit(0) == 0 && !secondShowedSomething));
     CHECK(GetForegroundWindow() == bystander.window);  // the first was not brought forward
 

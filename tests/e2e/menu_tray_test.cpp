@@ -31,7 +31,8 @@ TEST_CASE("the stage menu opens at the cursor; keep in front; a close saves the 
 {
     Session run(kPlaced);
     Bystander bystander(600, 100);
-    REQUIRE(sim::PumpUntil([&] { return IsTopmost(run.player.window) && IsAbove(run.player.window, bystander.window); }, kTimeoutMs));
+    REQUIRE(sim::PumpUntil([&] { return IsTopmost(run.player.window) && IsAbove(run.player.window, bystander.window); },
+                           kTimeoutMs));
     // 演奏設定 > 1ﾄﾗｯｸ (auto repeat comes on with it), 演奏設定 > ﾗﾝﾀﾞﾑ演奏, then 手前に表示. Each
     // click lands apart from the last: a second press at the same spot is a double click.
     int spot = 0;
@@ -43,11 +44,14 @@ TEST_CASE("the stage menu opens at the cursor; keep in front; a close saves the 
     }
     // Off puts the window below the others; Alt+A raises it above all again. The run.player is
     // still the active window, so the key does not raise it by activating it first.
-    CHECK(sim::PumpUntil([&] { return !IsTopmost(run.player.window) && IsAbove(bystander.window, run.player.window); }, kTimeoutMs));
+    CHECK(sim::PumpUntil([&] { return !IsTopmost(run.player.window) && IsAbove(bystander.window, run.player.window); },
+                         kTimeoutMs));
     REQUIRE(run.player.Press('A', VK_MENU));
-    CHECK(sim::PumpUntil([&] { return IsTopmost(run.player.window) && IsAbove(run.player.window, bystander.window); }, kTimeoutMs));
+    CHECK(sim::PumpUntil([&] { return IsTopmost(run.player.window) && IsAbove(run.player.window, bystander.window); },
+                         kTimeoutMs));
     CHECK(run.player.Close() == 0);
-    CHECK((SavedSetting("AutoRepeat") == "1" && SavedSetting("RandomPlay") == "1" && SavedSetting("ShowTopMost") == "1"));
+    CHECK(
+        (SavedSetting("AutoRepeat") == "1" && SavedSetting("RandomPlay") == "1" && SavedSetting("ShowTopMost") == "1"));
 }
 
 TEST_CASE("the tray icon: clicks on it, and gone before the window when the exit item is chosen")
@@ -88,8 +92,10 @@ TEST_CASE("media keys work while another window has the focus; one held elsewher
     Bystander bystander(600, 100);
     REQUIRE(RegisterHotKey(bystander.window, 1, 0, VK_MEDIA_STOP));  // held before the run.player starts
     Session run(kPlaced);
-    const std::pair<WORD, const char*> steps[] = {{VK_MEDIA_NEXT_TRACK, "from=2:"}, {VK_MEDIA_PLAY_PAUSE, "MCI_STOP"},
-        {VK_MEDIA_PLAY_PAUSE, "from=2:"}, {VK_MEDIA_PREV_TRACK, "from=1:"}};
+    const std::pair<WORD, const char*> steps[] = {{VK_MEDIA_NEXT_TRACK, "from=2:"},
+                                                  {VK_MEDIA_PLAY_PAUSE, "MCI_STOP"},
+                                                  {VK_MEDIA_PLAY_PAUSE, "from=2:"},
+                                                  {VK_MEDIA_PREV_TRACK, "from=1:"}};
     for (const auto& step : steps) {
         CAPTURE(step.second);
         const size_t mark = run.log.lines.size();

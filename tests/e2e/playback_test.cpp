@@ -15,13 +15,15 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
     REQUIRE(sim::PumpUntil([&] { return Focus(run.player.window) == list; }, kTimeoutMs));
 
     // Alt+C stops; back from the first track wraps to the last, on from the last to the first.
-    const std::pair<char, int> steps[] = {{'C', 0}, {'X', 1}, {'V', 2}, {'V', 3}, {'Z', 2}, {'Z', 1}, {'Z', 3}, {'V', 1}};
+    const std::pair<char, int> steps[] = {{'C', 0}, {'X', 1}, {'V', 2}, {'V', 3},
+                                          {'Z', 2}, {'Z', 1}, {'Z', 3}, {'V', 1}};
     const size_t start = run.log.lines.size();
     for (const auto& step : steps) {
         CAPTURE(step.first);
         const size_t mark = run.log.lines.size();
         REQUIRE(run.player.Press(step.first, VK_MENU));
-        REQUIRE((step.second == 0 ? run.log.WaitFor("MCI_STOP", mark) : run.log.WaitPlay(step.second, mark)) != run.log.npos);
+        REQUIRE((step.second == 0 ? run.log.WaitFor("MCI_STOP", mark) : run.log.WaitPlay(step.second, mark)) !=
+                run.log.npos);
     }
     CHECK(sim::Plays(run.log.lines, start) == "1 2 3 2 1 3 1");  // each key did its one thing
     // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing: keys are handled in
@@ -29,7 +31,8 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
     const size_t mark = run.log.lines.size();
     REQUIRE((run.player.Press(VK_RETURN) && run.player.Press(VK_ESCAPE) && run.player.Press('C', VK_MENU)));
     REQUIRE(run.log.WaitFor("MCI_STOP", mark) != run.log.npos);
-    CHECK((sim::Commands(run.log.lines, mark) == "MCI_STOP" && IsWindowVisible(run.player.window) && Focus(run.player.window) == list));
+    CHECK((sim::Commands(run.log.lines, mark) == "MCI_STOP" && IsWindowVisible(run.player.window) &&
+           Focus(run.player.window) == list));
     CHECK(run.player.Close() == 0);
 }
 
@@ -39,7 +42,8 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
     sim::WriteTitles("[1A2B3C4D]\r\n1=雨上がりのステップ\r\n");
     Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000}));
     HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
-    CHECK((EntryOf(list, 0) == "ﾄﾗｯｸ #  1" && EntryOf(list, 1) == "雨上がりのステップ" && SendMessageA(list, CB_GETCURSEL, 0, 0) == 0));
+    CHECK((EntryOf(list, 0) == "ﾄﾗｯｸ #  1" && EntryOf(list, 1) == "雨上がりのステップ" &&
+           SendMessageA(list, CB_GETCURSEL, 0, 0) == 0));
 
     RECT rect;
     GetWindowRect(list, &rect);

@@ -34,7 +34,8 @@ TEST_CASE("the stage with the figure and notes while playing, bare without a dis
 {
     Session run(kPlaced, LongDisc(), "C:\\veltoCD");
     sim::Canvas picture(152, 112);
-    HGDIOBJ old = SelectObject(picture.dc, LoadImageA(nullptr, "C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    HGDIOBJ old =
+        SelectObject(picture.dc, LoadImageA(nullptr, "C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     sim::Pump(2500);  // a few notes have risen
     const std::pair<int, int> playing = Differences(run.player, picture.dc);
     CHECK((playing.first > 400 && playing.second > 30));  // the figure, and notes beside it
@@ -60,7 +61,8 @@ TEST_CASE("many ticks, driven fast, leave no memory behind")
         before = run.player.PrivateBytes();
         const size_t mark = run.log.lines.size();
         for (int i = 0; i < 300; ++i) PostMessageA(run.player.window, WM_TIMER, IDT_TICK, 0);
-        REQUIRE(sim::PumpUntil([&] { return run.log.Poll(), sim::Count(run.log.lines, "MEDIA_PRESENT", mark) >= 300; }, 60000));
+        REQUIRE(sim::PumpUntil([&] { return run.log.Poll(), sim::Count(run.log.lines, "MEDIA_PRESENT", mark) >= 300; },
+                               60000));
     }
     CHECK(run.player.PrivateBytes() < before + 256 * 1024);  // Wine counts no GDI objects; memory shows a leak
 }

@@ -17,7 +17,10 @@ const char kPlayerExe[] = "C:\\veltoCD\\veltoCD.exe";
 const char kSettingsPath[] = "C:\\veltoCD\\veltoCD.ini";
 
 // Three minute-long tracks: nothing ends by itself during a test.
-inline sim::Disc LongDisc() { return sim::discWithTracks({60000, 60000, 60000}); }
+inline sim::Disc LongDisc()
+{
+    return sim::discWithTracks({60000, 60000, 60000});
+}
 // The settings file absent (nullptr) or holding exactly `settings`, the disc in the drive.
 void SetScene(const char* settings, const sim::Disc& disc = LongDisc());
 

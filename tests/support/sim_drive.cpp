@@ -21,8 +21,8 @@ void Load(const Disc& disc)
 void SetDefaultDrive(DWORD type, const std::string& data)
 {
     HKEY key = nullptr;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio",
-                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio", 0,
+                            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
     RegDeleteValueA(key, "Default Drive");
     const LONG set = data.empty() ? ERROR_SUCCESS
                                   : RegSetValueExA(key, "Default Drive", 0, type,

@@ -29,7 +29,8 @@ namespace {
 // later DRV_CLOSE for it can never be taken for a device.
 constexpr LRESULT kSessionInstance = 0x5E5510;
 
-uint64_t nowMs() {
+uint64_t nowMs()
+{
     LARGE_INTEGER f, c;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&c);
@@ -39,35 +40,48 @@ uint64_t nowMs() {
 // ---- positions: the drive keeps milliseconds; the program speaks TMSF or MSF ----
 
 // 1-based; track 0 starts the disc and the track after the last one ends it.
-uint32_t trackStartMs(const DiscConfig& disc, std::size_t track) {
+uint32_t trackStartMs(const DiscConfig& disc, std::size_t track)
+{
     uint32_t start = 0;
     for (std::size_t i = 1; i < track && i <= disc.tracksMs.size(); ++i) start += disc.tracksMs[i - 1];
     return start;
 }
 
-uint32_t discLengthMs(const DiscConfig& disc) { return trackStartMs(disc, disc.tracksMs.size() + 1); }
+uint32_t discLengthMs(const DiscConfig& disc)
+{
+    return trackStartMs(disc, disc.tracksMs.size() + 1);
+}
 
 // The track holding `ms`; the end of the disc belongs to the last track.
-std::size_t trackAt(const DiscConfig& disc, uint32_t ms) {
+std::size_t trackAt(const DiscConfig& disc, uint32_t ms)
+{
     uint32_t end = 0;
     for (std::size_t i = 0; i < disc.tracksMs.size(); ++i)
         if (ms < (end += disc.tracksMs[i])) return i + 1;
     return disc.tracksMs.size();
 }
 
-uint32_t framesOf(uint32_t ms) { return static_cast<uint32_t>(uint64_t(ms) * 75u / 1000u); }
+uint32_t framesOf(uint32_t ms)
+{
+    return static_cast<uint32_t>(uint64_t(ms) * 75u / 1000u);
+}
 // Rounded up, so that converting back to frames gives the same frame.
-uint32_t msOfFrames(uint32_t frames) { return static_cast<uint32_t>((uint64_t(frames) * 1000u + 74u) / 75u); }
+uint32_t msOfFrames(uint32_t frames)
+{
+    return static_cast<uint32_t>((uint64_t(frames) * 1000u + 74u) / 75u);
+}
 
 // TMSF is the MSF from the start of the track, moved up a byte to make room for the track.
-DWORD encodePosition(const DiscConfig& disc, bool tmsf, uint32_t ms) {
+DWORD encodePosition(const DiscConfig& disc, bool tmsf, uint32_t ms)
+{
     std::size_t t = tmsf ? trackAt(disc, ms) : 0;
     uint32_t f = framesOf(ms - trackStartMs(disc, t));
     DWORD msf = MCI_MAKE_MSF(f / 4500u, (f / 75u) % 60u, f % 75u);
     return tmsf ? (msf << 8) | static_cast<DWORD>(t) : msf;
 }
 
-DWORD decodePosition(const DiscConfig& disc, bool tmsf, DWORD value, uint32_t& ms) {
+DWORD decodePosition(const DiscConfig& disc, bool tmsf, DWORD value, uint32_t& ms)
+{
     std::size_t t = tmsf ? MCI_TMSF_TRACK(value) : 0;
     DWORD msf = tmsf ? value >> 8 : value;
     uint32_t m = MCI_MSF_MINUTE(msf), s = MCI_MSF_SECOND(msf), f = MCI_MSF_FRAME(msf);
@@ -78,12 +92,13 @@ DWORD decodePosition(const DiscConfig& disc, bool tmsf, DWORD value, uint32_t& m
     return 0;
 }
 
-std::string timeText(bool tmsf, DWORD value) {
+std::string timeText(bool tmsf, DWORD value)
+{
     char buf[32];
     DWORD msf = tmsf ? value >> 8 : value;
     int n = tmsf ? std::snprintf(buf, sizeof buf, "%u:", unsigned(MCI_TMSF_TRACK(value))) : 0;
-    std::snprintf(buf + n, sizeof buf - n, "%02u:%02u:%02u", unsigned(MCI_MSF_MINUTE(msf)), unsigned(MCI_MSF_SECOND(msf)),
-                  unsigned(MCI_MSF_FRAME(msf)));
+    std::snprintf(buf + n, sizeof buf - n, "%02u:%02u:%02u", unsigned(MCI_MSF_MINUTE(msf)),
+                  unsigned(MCI_MSF_SECOND(msf)), unsigned(MCI_MSF_FRAME(msf)));
     return buf;
 }
 
@@ -127,7 +142,8 @@ struct Device {
 };
 
 // Called with d.cs held. Logs before posting, so whoever gets a notification finds it in the log.
-void flushNotices(Device& d) {
+void flushNotices(Device& d)
+{
     for (const Notice& n : d.notices) {
         appendLogLine("NOTIFY " + notifyName(n.status));
         mciDriverNotify(n.wnd, d.id, n.status);
@@ -135,34 +151,42 @@ void flushNotices(Device& d) {
     d.notices.clear();
 }
 
-void endPending(Device& d, UINT status) {
+void endPending(Device& d, UINT status)
+{
     if (!d.pending) return;
     d.notices.push_back({d.pendingWnd, status});
     d.pending = false;
 }
 
-uint64_t endAt(const Device& d) { return d.clockStart + (d.endMs - d.fromMs); }
+uint64_t endAt(const Device& d)
+{
+    return d.clockStart + (d.endMs - d.fromMs);
+}
 
 // Brings a running play up to `now`: it may have reached its end or its failure.
-void advance(Device& d, uint64_t now) {
+void advance(Device& d, uint64_t now)
+{
     if (!d.playing || now < endAt(d)) return;
     d.playing = false;
     d.posMs = d.endMs;
     if (d.endStatus) endPending(d, d.endStatus);
 }
 
-uint32_t currentPosMs(const Device& d, uint64_t now) {
+uint32_t currentPosMs(const Device& d, uint64_t now)
+{
     if (!d.playing) return d.posMs;
     if (now <= d.clockStart) return d.fromMs;
     return d.fromMs + static_cast<uint32_t>(std::min<uint64_t>(now - d.clockStart, d.endMs - d.fromMs));
 }
 
-void stopPlay(Device& d, uint64_t now) {
+void stopPlay(Device& d, uint64_t now)
+{
     d.posMs = currentPosMs(d, now);
     d.playing = false;
 }
 
-DWORD WINAPI completionThread(LPVOID arg) {
+DWORD WINAPI completionThread(LPVOID arg)
+{
     Device& d = *static_cast<Device*>(arg);
     EnterCriticalSection(&d.cs);
     while (!d.quit) {
@@ -178,13 +202,15 @@ DWORD WINAPI completionThread(LPVOID arg) {
     return 0;
 }
 
-Device::Device(UINT deviceId) : id(deviceId) {
+Device::Device(UINT deviceId) : id(deviceId)
+{
     InitializeCriticalSection(&cs);
     wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (wake) thread = CreateThread(nullptr, 0, completionThread, this, 0, nullptr);
 }
 
-Device::~Device() {
+Device::~Device()
+{
     if (thread) {
         EnterCriticalSection(&cs);
         quit = true;
@@ -209,9 +235,12 @@ struct Outcome {
 // The platform's rules, for a command that succeeded: a new play, stop or close aborts a
 // waiting notification; any other command asking for one supersedes it. A play's own
 // notification then waits for its end; the others' are sent at once.
-void settleNotifications(Device& d, UINT msg, DWORD flags, const void* p) {
-    if (msg == MCI_PLAY || msg == MCI_STOP || msg == MCI_CLOSE_DRIVER) endPending(d, MCI_NOTIFY_ABORTED);
-    else if (flags & MCI_NOTIFY) endPending(d, MCI_NOTIFY_SUPERSEDED);
+void settleNotifications(Device& d, UINT msg, DWORD flags, const void* p)
+{
+    if (msg == MCI_PLAY || msg == MCI_STOP || msg == MCI_CLOSE_DRIVER)
+        endPending(d, MCI_NOTIFY_ABORTED);
+    else if (flags & MCI_NOTIFY)
+        endPending(d, MCI_NOTIFY_SUPERSEDED);
     if (!(flags & MCI_NOTIFY)) return;
     HWND wnd = reinterpret_cast<HWND>(static_cast<const MCI_GENERIC_PARMS*>(p)->dwCallback);
     if (msg == MCI_PLAY) {
@@ -222,15 +251,19 @@ void settleNotifications(Device& d, UINT msg, DWORD flags, const void* p) {
     }
 }
 
-void doOpen(const DiscConfig& disc, DWORD flags, const MCI_OPEN_PARMSW* p, Outcome& o) {
-    if (flags & MCI_OPEN_TYPE_ID) o.args += " type=#" + std::to_string(LOWORD(reinterpret_cast<DWORD_PTR>(p->lpstrDeviceType)));
-    else if (flags & MCI_OPEN_TYPE) o.args += " type=" + logString(p->lpstrDeviceType);
+void doOpen(const DiscConfig& disc, DWORD flags, const MCI_OPEN_PARMSW* p, Outcome& o)
+{
+    if (flags & MCI_OPEN_TYPE_ID)
+        o.args += " type=#" + std::to_string(LOWORD(reinterpret_cast<DWORD_PTR>(p->lpstrDeviceType)));
+    else if (flags & MCI_OPEN_TYPE)
+        o.args += " type=" + logString(p->lpstrDeviceType);
     if (flags & MCI_OPEN_ELEMENT) o.args += " element=" + logString(p->lpstrElementName);
     if (flags & MCI_OPEN_ALIAS) o.args += " alias=" + logString(p->lpstrAlias);
     if (disc.failOpen) o.ret = MCIERR_DEVICE_OPEN;
 }
 
-void doSet(Device& d, const DiscConfig& disc, DWORD flags, const MCI_SET_PARMS* p, Outcome& o) {
+void doSet(Device& d, const DiscConfig& disc, DWORD flags, const MCI_SET_PARMS* p, Outcome& o)
+{
     if (flags & MCI_SET_TIME_FORMAT) o.args += " format=" + timeFormatName(p->dwTimeFormat);
     DWORD f = p->dwTimeFormat;
     // Only the time format is simulated: no door, no audio channels.
@@ -242,7 +275,8 @@ void doSet(Device& d, const DiscConfig& disc, DWORD flags, const MCI_SET_PARMS* 
         d.tmsf = f == MCI_FORMAT_TMSF;
 }
 
-DWORD currentMode(const Device& d, const DiscConfig& disc, uint64_t now) {
+DWORD currentMode(const Device& d, const DiscConfig& disc, uint64_t now)
+{
     if (!disc.present) return MCI_MODE_OPEN;
     if (!disc.ready) return MCI_MODE_NOT_READY;
     if (!d.playing) return MCI_MODE_STOP;
@@ -250,12 +284,19 @@ DWORD currentMode(const Device& d, const DiscConfig& disc, uint64_t now) {
     return MCI_MODE_PLAY;
 }
 
-void doStatus(const Device& d, const DiscConfig& disc, DWORD flags, MCI_STATUS_PARMS* p, uint64_t now, Outcome& o) {
-    if (!(flags & MCI_STATUS_ITEM)) { o.ret = MCIERR_MISSING_PARAMETER; return; }
+void doStatus(const Device& d, const DiscConfig& disc, DWORD flags, MCI_STATUS_PARMS* p, uint64_t now, Outcome& o)
+{
+    if (!(flags & MCI_STATUS_ITEM)) {
+        o.ret = MCIERR_MISSING_PARAMETER;
+        return;
+    }
     o.args += " item=" + statusItemName(p->dwItem);
     if (flags & MCI_TRACK) o.args += " track=" + std::to_string(p->dwTrack);
 
-    if (flags & (MCI_TRACK | MCI_STATUS_START)) { o.ret = MCIERR_UNSUPPORTED_FUNCTION; return; }
+    if (flags & (MCI_TRACK | MCI_STATUS_START)) {
+        o.ret = MCIERR_UNSUPPORTED_FUNCTION;
+        return;
+    }
 
     // Yes/no and the mode come back as resources, as from a real driver: winmm cuts them
     // to their low word for mciSendCommand, and the player must cope with that.
@@ -279,13 +320,17 @@ void doStatus(const Device& d, const DiscConfig& disc, DWORD flags, MCI_STATUS_P
     case MCI_STATUS_NUMBER_OF_TRACKS:
     case MCI_STATUS_CURRENT_TRACK:
     case MCI_STATUS_POSITION: {
-        if (!disc.usable()) { o.ret = MCIERR_DEVICE_NOT_READY; return; }
+        if (!disc.usable()) {
+            o.ret = MCIERR_DEVICE_NOT_READY;
+            return;
+        }
         uint32_t pos = currentPosMs(d, now);
         if (p->dwItem == MCI_STATUS_POSITION) {
             value = encodePosition(disc, d.tmsf, pos);
             shown = timeText(d.tmsf, value);
         } else {
-            value = static_cast<DWORD>(p->dwItem == MCI_STATUS_CURRENT_TRACK ? trackAt(disc, pos) : disc.tracksMs.size());
+            value =
+                static_cast<DWORD>(p->dwItem == MCI_STATUS_CURRENT_TRACK ? trackAt(disc, pos) : disc.tracksMs.size());
             shown = std::to_string(value);
         }
         break;
@@ -299,22 +344,41 @@ void doStatus(const Device& d, const DiscConfig& disc, DWORD flags, MCI_STATUS_P
     o.results += " return=" + shown;
 }
 
-void doPlay(Device& d, const DiscConfig& disc, DWORD flags, const MCI_PLAY_PARMS* p, uint64_t now, Outcome& o) {
+void doPlay(Device& d, const DiscConfig& disc, DWORD flags, const MCI_PLAY_PARMS* p, uint64_t now, Outcome& o)
+{
     if (flags & MCI_FROM) o.args += " from=" + timeText(d.tmsf, p->dwFrom);
     if (flags & MCI_TO) o.args += " to=" + timeText(d.tmsf, p->dwTo);
     // A play is only ever asynchronous; nothing here would wait for its end.
-    if (flags & MCI_WAIT) { o.ret = MCIERR_UNSUPPORTED_FUNCTION; return; }
-    if (!disc.usable()) { o.ret = MCIERR_DEVICE_NOT_READY; return; }
+    if (flags & MCI_WAIT) {
+        o.ret = MCIERR_UNSUPPORTED_FUNCTION;
+        return;
+    }
+    if (!disc.usable()) {
+        o.ret = MCIERR_DEVICE_NOT_READY;
+        return;
+    }
 
     uint32_t from = currentPosMs(d, now), to = discLengthMs(disc);
     if (flags & MCI_FROM) {
-        if (DWORD err = decodePosition(disc, d.tmsf, p->dwFrom, from)) { o.ret = err; return; }
+        if (DWORD err = decodePosition(disc, d.tmsf, p->dwFrom, from)) {
+            o.ret = err;
+            return;
+        }
     }
     if (flags & MCI_TO) {
-        if (DWORD err = decodePosition(disc, d.tmsf, p->dwTo, to)) { o.ret = err; return; }
+        if (DWORD err = decodePosition(disc, d.tmsf, p->dwTo, to)) {
+            o.ret = err;
+            return;
+        }
     }
-    if (from > to) { o.ret = MCIERR_OUTOFRANGE; return; }
-    if (disc.failPlay) { o.ret = MCIERR_HARDWARE; return; }
+    if (from > to) {
+        o.ret = MCIERR_OUTOFRANGE;
+        return;
+    }
+    if (disc.failPlay) {
+        o.ret = MCIERR_HARDWARE;
+        return;
+    }
 
     bool fails = disc.failAfterMs > 0 && disc.failAfterMs < to - from;
     d.playing = true;
@@ -328,9 +392,13 @@ void doPlay(Device& d, const DiscConfig& disc, DWORD flags, const MCI_PLAY_PARMS
     SetEvent(d.wake);
 }
 
-bool isKnownMessage(UINT msg) { return messageName(msg).compare(0, 4, "MCI_") == 0; }
+bool isKnownMessage(UINT msg)
+{
+    return messageName(msg).compare(0, 4, "MCI_") == 0;
+}
 
-DWORD handleCommand(Device* d, UINT msg, DWORD flags, LPARAM params) {
+DWORD handleCommand(Device* d, UINT msg, DWORD flags, LPARAM params)
+{
     std::string controlError;
     DiscConfig disc = loadControl(simPath(L"disc.txt"), controlError);
     if (!controlError.empty()) OutputDebugStringA(("cdsim: disc.txt: " + controlError + "\n").c_str());
@@ -358,19 +426,33 @@ DWORD handleCommand(Device* d, UINT msg, DWORD flags, LPARAM params) {
         o.ret = MCIERR_NULL_PARAMETER_BLOCK;
     } else {
         switch (msg) {
-        case MCI_OPEN_DRIVER: doOpen(disc, flags, static_cast<const MCI_OPEN_PARMSW*>(p), o); break;
-        case MCI_CLOSE_DRIVER: case MCI_STOP: stopPlay(*d, now); break;
-        case MCI_SET: doSet(*d, disc, flags, static_cast<const MCI_SET_PARMS*>(p), o); break;
-        case MCI_STATUS: doStatus(*d, disc, flags, static_cast<MCI_STATUS_PARMS*>(p), now, o); break;
-        case MCI_PLAY: doPlay(*d, disc, flags, static_cast<const MCI_PLAY_PARMS*>(p), now, o); break;
-        default: o.ret = isKnownMessage(msg) ? MCIERR_UNSUPPORTED_FUNCTION : MCIERR_UNRECOGNIZED_COMMAND; break;
+        case MCI_OPEN_DRIVER:
+            doOpen(disc, flags, static_cast<const MCI_OPEN_PARMSW*>(p), o);
+            break;
+        case MCI_CLOSE_DRIVER:
+        case MCI_STOP:
+            stopPlay(*d, now);
+            break;
+        case MCI_SET:
+            doSet(*d, disc, flags, static_cast<const MCI_SET_PARMS*>(p), o);
+            break;
+        case MCI_STATUS:
+            doStatus(*d, disc, flags, static_cast<MCI_STATUS_PARMS*>(p), now, o);
+            break;
+        case MCI_PLAY:
+            doPlay(*d, disc, flags, static_cast<const MCI_PLAY_PARMS*>(p), now, o);
+            break;
+        default:
+            o.ret = isKnownMessage(msg) ? MCIERR_UNSUPPORTED_FUNCTION : MCIERR_UNRECOGNIZED_COMMAND;
+            break;
         }
     }
     if (LOWORD(o.ret) == 0) settleNotifications(*d, msg, flags, p);
 
     // The log lock keeps a command's line and its notifications together.
     lockLog();
-    appendLogLine(messageName(msg) + " " + flagsText(msg, flags) + o.args + " -> " + std::to_string(LOWORD(o.ret)) + o.results);
+    appendLogLine(messageName(msg) + " " + flagsText(msg, flags) + o.args + " -> " + std::to_string(LOWORD(o.ret)) +
+                  o.results);
     flushNotices(*d);
     unlockLog();
     LeaveCriticalSection(&d->cs);
@@ -381,7 +463,8 @@ DWORD handleCommand(Device* d, UINT msg, DWORD flags, LPARAM params) {
     return o.ret;
 }
 
-LRESULT openInstance(LPARAM lParam2) {
+LRESULT openInstance(LPARAM lParam2)
+{
     // The first open is winmm's session instance; it carries no parameters.
     if (lParam2 == 0) return kSessionInstance;
     auto* op = reinterpret_cast<MCI_OPEN_DRIVER_PARMS*>(lParam2);
@@ -396,7 +479,8 @@ LRESULT openInstance(LPARAM lParam2) {
     return op->wDeviceID;
 }
 
-Device* deviceOf(DWORD_PTR devId) {
+Device* deviceOf(DWORD_PTR devId)
+{
     if (devId == static_cast<DWORD_PTR>(kSessionInstance)) return nullptr;
     return reinterpret_cast<Device*>(mciGetDriverData(static_cast<UINT>(devId)));
 }
@@ -404,10 +488,14 @@ Device* deviceOf(DWORD_PTR devId) {
 }  // namespace
 }  // namespace cdsim
 
-LRESULT CALLBACK DriverProc(DWORD_PTR dwDevID, HDRVR hDrv, UINT wMsg, LPARAM lParam1, LPARAM lParam2) {
+LRESULT CALLBACK DriverProc(DWORD_PTR dwDevID, HDRVR hDrv, UINT wMsg, LPARAM lParam1, LPARAM lParam2)
+{
     using namespace cdsim;
     switch (wMsg) {
-    case DRV_LOAD: case DRV_FREE: case DRV_ENABLE: case DRV_DISABLE:
+    case DRV_LOAD:
+    case DRV_FREE:
+    case DRV_ENABLE:
+    case DRV_DISABLE:
         return 1;
     case DRV_OPEN:
         return openInstance(lParam2);
@@ -420,7 +508,9 @@ LRESULT CALLBACK DriverProc(DWORD_PTR dwDevID, HDRVR hDrv, UINT wMsg, LPARAM lPa
         return 1;
     case DRV_QUERYCONFIGURE:
         return 0;
-    case DRV_CONFIGURE: case DRV_INSTALL: case DRV_REMOVE:
+    case DRV_CONFIGURE:
+    case DRV_INSTALL:
+    case DRV_REMOVE:
         return DRVCNF_OK;
     default:
         break;

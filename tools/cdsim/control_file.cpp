@@ -9,9 +9,13 @@
 namespace cdsim {
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
-std::string trim(const std::string& s) {
+std::string trim(const std::string& s)
+{
     std::size_t b = 0, e = s.size();
     while (b < e && isSpace(s[b])) ++b;
     while (e > b && isSpace(s[e - 1])) --e;
@@ -19,7 +23,8 @@ std::string trim(const std::string& s) {
 }
 
 // Plain decimal digits only: no sign, no hex, at most nine digits so it cannot overflow.
-bool parseNumber(const std::string& s, uint32_t maxValue, uint32_t& out) {
+bool parseNumber(const std::string& s, uint32_t maxValue, uint32_t& out)
+{
     if (s.empty() || s.size() > 9) return false;
     uint32_t v = 0;
     for (char c : s) {
@@ -31,14 +36,16 @@ bool parseNumber(const std::string& s, uint32_t maxValue, uint32_t& out) {
     return true;
 }
 
-bool parseFlag(const std::string& s, bool& out) {
+bool parseFlag(const std::string& s, bool& out)
+{
     uint32_t v;
     if (!parseNumber(s, 1, v)) return false;
     out = v != 0;
     return true;
 }
 
-bool parseTracks(const std::string& s, std::vector<uint32_t>& out) {
+bool parseTracks(const std::string& s, std::vector<uint32_t>& out)
+{
     std::vector<uint32_t> tracks;
     uint64_t total = 0;
     std::size_t start = 0;
@@ -58,7 +65,8 @@ bool parseTracks(const std::string& s, std::vector<uint32_t>& out) {
     return true;
 }
 
-bool fail(std::string& error, int line, const char* what) {
+bool fail(std::string& error, int line, const char* what)
+{
     char buf[160];
     std::snprintf(buf, sizeof buf, "line %d: %s", line, what);
     error = buf;
@@ -67,7 +75,8 @@ bool fail(std::string& error, int line, const char* what) {
 
 }  // namespace
 
-bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::string& error) {
+bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::string& error)
+{
     DiscConfig cfg;
     bool haveTracks = false;
     std::string all(text, len);
@@ -90,21 +99,34 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
         std::string value = trim(line.substr(eq + 1));
 
         bool ok;
-        if (key == "present") ok = parseFlag(value, cfg.present);
-        else if (key == "ready") ok = parseFlag(value, cfg.ready);
-        else if (key == "tracks") ok = haveTracks = parseTracks(value, cfg.tracksMs);
-        else if (key == "fail_open") ok = parseFlag(value, cfg.failOpen);
-        else if (key == "fail_time_format") ok = parseFlag(value, cfg.failTimeFormat);
-        else if (key == "fail_play") ok = parseFlag(value, cfg.failPlay);
-        else if (key == "fail_after_ms") ok = parseNumber(value, kMaxDiscMs, cfg.failAfterMs);
-        else if (key == "notify_end") ok = parseFlag(value, cfg.notifyEnd);
-        else if (key == "start_delay_ms") ok = parseNumber(value, kMaxDelayMs, cfg.startDelayMs);
-        else if (key == "close_delay_ms") ok = parseNumber(value, kMaxDelayMs, cfg.closeDelayMs);
+        if (key == "present")
+            ok = parseFlag(value, cfg.present);
+        else if (key == "ready")
+            ok = parseFlag(value, cfg.ready);
+        else if (key == "tracks")
+            ok = haveTracks = parseTracks(value, cfg.tracksMs);
+        else if (key == "fail_open")
+            ok = parseFlag(value, cfg.failOpen);
+        else if (key == "fail_time_format")
+            ok = parseFlag(value, cfg.failTimeFormat);
+        else if (key == "fail_play")
+            ok = parseFlag(value, cfg.failPlay);
+        else if (key == "fail_after_ms")
+            ok = parseNumber(value, kMaxDiscMs, cfg.failAfterMs);
+        else if (key == "notify_end")
+            ok = parseFlag(value, cfg.notifyEnd);
+        else if (key == "start_delay_ms")
+            ok = parseNumber(value, kMaxDelayMs, cfg.startDelayMs);
+        else if (key == "close_delay_ms")
+            ok = parseNumber(value, kMaxDelayMs, cfg.closeDelayMs);
         else if (key == "start_delay_mode") {
             ok = true;
-            if (value == "seek") cfg.startDelayMode = DelayMode::Seek;
-            else if (value == "stop") cfg.startDelayMode = DelayMode::Stop;
-            else ok = false;
+            if (value == "seek")
+                cfg.startDelayMode = DelayMode::Seek;
+            else if (value == "stop")
+                cfg.startDelayMode = DelayMode::Stop;
+            else
+                ok = false;
         } else {
             return fail(error, lineNo, "unknown key");
         }
@@ -116,7 +138,8 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
     return true;
 }
 
-std::string formatControl(const DiscConfig& disc) {
+std::string formatControl(const DiscConfig& disc)
+{
     std::string tracks;
     for (uint32_t ms : disc.tracksMs) tracks += (tracks.empty() ? "" : ",") + std::to_string(ms);
     std::string t = "present=" + std::to_string(disc.present) + "\nready=" + std::to_string(disc.ready) + "\n";
@@ -129,14 +152,16 @@ std::string formatControl(const DiscConfig& disc) {
     return t;
 }
 
-DiscConfig discWithTracks(std::vector<uint32_t> tracksMs) {
+DiscConfig discWithTracks(std::vector<uint32_t> tracksMs)
+{
     DiscConfig disc;
     disc.present = true;
     disc.tracksMs = std::move(tracksMs);
     return disc;
 }
 
-bool writeControl(const DiscConfig& disc) {
+bool writeControl(const DiscConfig& disc)
+{
     CreateDirectoryW(simDir().c_str(), nullptr);
     const std::wstring target = simPath(L"disc.txt"), temp = target + L".new";
     const std::string text = formatControl(disc);
@@ -147,15 +172,17 @@ bool writeControl(const DiscConfig& disc) {
         if (h == INVALID_HANDLE_VALUE) continue;
         const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         CloseHandle(h);
-        if (ok && written == text.size() && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        if (ok && written == text.size() && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
     }
     return false;
 }
 
-DiscConfig loadControl(const std::wstring& path, std::string& error) {
+DiscConfig loadControl(const std::wstring& path, std::string& error)
+{
     error.clear();
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = "cannot open control file";
         return DiscConfig();

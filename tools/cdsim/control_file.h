@@ -8,7 +8,10 @@
 
 namespace cdsim {
 
-enum class DelayMode { Seek, Stop };
+enum class DelayMode {
+    Seek,
+    Stop
+};
 
 struct DiscConfig {
     bool present = false;

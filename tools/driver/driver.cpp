@@ -56,11 +56,15 @@ Player::Player(const char* exe, bool showsWindow, const char* dir)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir, &startup, &info_) || !showsWindow) return;
-    PumpUntil([&] {
-        for (HWND w : Shown("#32770")) window = TextOf(w) == "veltoCD" && GetWindow(w, GW_OWNER) == nullptr ? w : window;
-        return window != nullptr || !Running();
-    }, kTimeoutMs);
+    if (!CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir, &startup, &info_) || !showsWindow)
+        return;
+    PumpUntil(
+        [&] {
+            for (HWND w : Shown("#32770"))
+                window = TextOf(w) == "veltoCD" && GetWindow(w, GW_OWNER) == nullptr ? w : window;
+            return window != nullptr || !Running();
+        },
+        kTimeoutMs);
     if (window == nullptr) End();
 }
 
@@ -139,7 +143,8 @@ HWND Player::OwnedDialog() const
 
 bool BringToFront(HWND window)
 {
-    return PumpUntil([window] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, kTimeoutMs);
+    return PumpUntil([window] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); },
+                     kTimeoutMs);
 }
 
 bool Press(HWND window, WORD key, WORD modifier)
@@ -193,7 +198,8 @@ std::vector<HWND> ChildrenOf(HWND window, const char* className)
 std::string TextOf(HWND window)
 {
     char text[1024] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kTimeoutMs, nullptr);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kTimeoutMs,
+                        nullptr);
     return text;
 }
 

@@ -17,7 +17,10 @@ const DWORD kTimeoutMs = 10000;
 // Handles the calling thread's messages until done() holds or timeoutMs has passed, and
 // returns done()'s last answer. A round of messages is bounded, so a flood cannot hang it.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-inline void Pump(DWORD ms) { PumpUntil([] { return false; }, ms); }
+inline void Pump(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
 
 // One run of the player. With `showsWindow` the constructor waits for its visible main
 // window. The destructor ends a run still going: a clean close first, the handle if need be.
@@ -53,7 +56,10 @@ private:
 
 // A window of the driver's own, to take the foreground or to be compared in the Z order with.
 struct Bystander {
-    Bystander(int x, int y) : window(CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, x, y, 160, 60, nullptr, nullptr, nullptr, nullptr)) {}
+    Bystander(int x, int y)
+        : window(CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, x, y, 160, 60, nullptr, nullptr, nullptr, nullptr))
+    {
+    }
     ~Bystander() { DestroyWindow(window); }
     HWND window;
 };
@@ -72,7 +78,10 @@ bool Press(HWND window, WORD key, WORD modifier = 0);
 bool ClickAt(POINT point, bool rightButton);
 // The window of that window's thread that has the keyboard focus.
 HWND Focus(HWND window);
-inline bool IsTopmost(HWND window) { return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+inline bool IsTopmost(HWND window)
+{
+    return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
 // True if `upper` comes before `lower` among the top-level windows, top to bottom.
 bool IsAbove(HWND upper, HWND lower);
 std::vector<HWND> ChildrenOf(HWND window, const char* className);
