@@ -18,19 +18,18 @@ TEST_CASE("settings files that are odd, broken, read-only, or not files at all")
         std::string saved;  // after the close, "@" for the position lines; "" for the file as it was
     };
     const Case cases[] = {
-        {"[GENERAL]\r\nTune=2\r\nWindowPosX=5000\r\nWindowPosY=5000\r\nReverb=99\r\nShowTopMost=5\r\nAutoRepeat=5\r\n",
-         1000, true, false, kEdge, kEdge,
-         "[GENERAL]\r\nTune=1006\r\n@Reverb=8\r\nShowTopMost=1\r\nAutoRepeat=5\r\nRandomPlay=0\r\nWhim=300\r\n"},
-        {"[GENERAL]\r\nTune=1007\r\nWindowPosX=-50\r\nWindowPosY=-30\r\nReverb=0\r\nShowTopMost=0\r\n", 750, false,
-         false, 0, 0,
-         "[GENERAL]\r\nTune=1007\r\n@Reverb=1\r\nShowTopMost=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nWhim=300\r\n"},
+        {"[GENERAL]\r\nTune=2\r\nWindowPosX=5000\r\nWindowPosY=5000\r\nShowTopMost=5\r\nAutoRepeat=5\r\n", 1000, true,
+         false, kEdge, kEdge,
+         "[GENERAL]\r\nTune=1006\r\n@ShowTopMost=1\r\nAutoRepeat=5\r\nRandomPlay=0\r\nReverb=5\r\nWhim=300\r\n"},
+        {"[GENERAL]\r\nTune=1007\r\nWindowPosX=-50\r\nWindowPosY=-30\r\nShowTopMost=0\r\n", 750, false, false, 0, 0,
+         "[GENERAL]\r\nTune=1007\r\n@ShowTopMost=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nReverb=5\r\nWhim=300\r\n"},
         {"[GENERAL]\r\nTune=1005\r\nWindowPosX=400\r\nWindowPosY=300\r\n", 1500, true, false, 400, 300,
          "[GENERAL]\r\nTune=1005\r\n@AutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nWhim=300\r\n"},
-        {"[GENERAL]\r\nReverb=-3\r\nWhim=-5\r\nWindowPosX=-99999\r\n", 0, true, false, 0, 0,
-         "[GENERAL]\r\nReverb=1\r\nWhim=-5\r\nWindowPosX=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nTune="
+        {"[GENERAL]\r\nWhim=-5\r\nWindowPosX=-99999\r\n", 0, true, false, 0, 0,
+         "[GENERAL]\r\nWhim=-5\r\nWindowPosX=0\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune="
          "1006\r\nWindowPosY=0\r\n"},
-        {"[GENERAL]\r\nReverb=five\r\nTune=fast\r\n", 0, true, false, 0, 0,  // text reads as 0
-         "[GENERAL]\r\nReverb=1\r\nTune=1006\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nWhim=300\r\n@"},
+        {"[GENERAL]\r\nTune=fast\r\n", 0, true, false, 0, 0,  // text reads as 0
+         "[GENERAL]\r\nTune=1006\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nWhim=300\r\n@"},
         {"", 0, true, false, 0, 0,
          "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\nTune=1006\r\nWhim=300\r\n@"},
         {std::string("\0\xff\xfe[GEN\0ERAL]\r\n", 12), 0, true, false, 0, 0, "*"},  // binary: anything but a crash
@@ -51,10 +50,13 @@ TEST_CASE("settings files that are odd, broken, read-only, or not files at all")
         GetWindowRect(player.window, &outer);
         const int left = c.left == kEdge ? GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left) : c.left;
         const int top = c.top == kEdge ? GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top) : c.top;
-        CHECK((outer.left == left && outer.top == top && IsTopmost(player.window) == c.topmost));
+        CHECK(outer.left == left);
+        CHECK(outer.top == top);
+        CHECK(IsTopmost(player.window) == c.topmost);
         const DWORD period =
             c.periodMs != 0 ? log.TickPeriod(log.WaitPlay(1)) : 0;  // bounds halfway to the next tempos
-        CHECK((c.periodMs == 0 || (period * 8 >= c.periodMs * 7 && period * 4 <= c.periodMs * 5)));
+        if (c.periodMs != 0) CHECK(period * 8 >= c.periodMs * 7);
+        if (c.periodMs != 0) CHECK(period * 4 <= c.periodMs * 5);
         CHECK(player.Close() == 0);
         if (guard != nullptr) CloseHandle(guard);
         std::string saved = c.saved.empty() ? c.content : c.saved;
@@ -118,6 +120,6 @@ TEST_CASE("the session ends in every state, and the settings are saved")
                 kTimeoutMs));
         if (state == kStopped) REQUIRE(log.WaitFor("MCI_STOP") != log.npos);
         CHECK(player.Close(WM_ENDSESSION, state % 2) == 0);  // whatever its answer
-        CHECK((SavedSetting("Whim") == "42" && SavedSetting("Reverb") == "5"));
+        CHECK(SavedSetting("Whim") == "42");
     }
 }

@@ -12,8 +12,11 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     RECT outer, client;
     GetWindowRect(run.player.window, &outer);
     GetClientRect(run.player.window, &client);
-    CHECK((outer.left == 0 && outer.top == 0 && client.right == 144 && client.bottom == 104 &&
-           IsTopmost(run.player.window)));
+    CHECK(outer.left == 0);
+    CHECK(outer.top == 0);
+    CHECK(client.right == 144);
+    CHECK(client.bottom == 104);
+    CHECK(IsTopmost(run.player.window));
     // Nobody pressed play: the first tick finds the disc and starts track 1.
     CHECK(sim::Count(run.log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") == 1);
 
@@ -21,9 +24,13 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     REQUIRE(BringToFront(bystander.window));
     Player second(kPlayerExe, false);
     bool secondShowedSomething = false;
-    CHECK(sim::PumpUntil([&] { return (secondShowedSomething |= !second.Shown("#32770").empty()), !second.Running(); },
-                         kTimeoutMs));
-    CHECK((second.WaitForExit(0) == 0 && !secondShowedSomething));
+    const auto look = [&] {
+        secondShowedSomething |= !second.Shown("#32770").empty();
+        return !second.Running();
+    };
+    CHECK(sim::PumpUntil(look, kTimeoutMs));
+    CHECK(second.WaitForExit(0) == 0);
+    CHECK_FALSE(secondShowedSomething);
     CHECK(GetForegroundWindow() == bystander.window);  // the first was not brought forward
 
     run.log.Poll();
@@ -49,15 +56,19 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
         for (HWND w : player.Shown("#32770")) mainShown |= GetWindow(w, GW_OWNER) == nullptr;
         return (box = player.OwnedDialog()) != nullptr || !player.Running();
     };
-    REQUIRE((sim::PumpUntil(look, kTimeoutMs) && box != nullptr));
+    REQUIRE(sim::PumpUntil(look, kTimeoutMs));
+    REQUIRE(box != nullptr);
     std::string text;
     for (HWND label : ChildrenOf(box, "Static")) text += TextOf(label);  // the icon's label has none
     CHECK(TextOf(box) == "veltoCD 初期化エラー");
     CHECK(text == "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.");
     const std::vector<HWND> buttons = ChildrenOf(box, "Button");
-    CHECK((buttons.size() == 1 && GetDlgCtrlID(buttons[0]) == IDOK));
+    REQUIRE(buttons.size() == 1);
+    CHECK(GetDlgCtrlID(buttons[0]) == IDOK);
     REQUIRE(PostMessageA(box, WM_COMMAND, IDOK, 0));
     CHECK(sim::PumpUntil([&] { return look() && !player.Running(); }, kTimeoutMs));
-    CHECK((player.WaitForExit(0) == 0 && !mainShown && ReadFileBytes(kSettingsPath) == settings));
+    CHECK(player.WaitForExit(0) == 0);
+    CHECK_FALSE(mainShown);
+    CHECK(ReadFileBytes(kSettingsPath) == settings);
     CHECK(sim::Commands(sim::Log()) == "MCI_OPEN");  // refused, and nothing after it
 }

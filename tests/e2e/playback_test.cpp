@@ -6,7 +6,7 @@
 
 using namespace e2e;
 
-TEST_CASE("the accelerators work the player while the track list has the focus")
+TEST_CASE("the accelerators and the Stop media key work the player while the track list has the focus")
 {
     Session run(nullptr);
     HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
@@ -15,24 +15,33 @@ TEST_CASE("the accelerators work the player while the track list has the focus")
     REQUIRE(sim::PumpUntil([&] { return Focus(run.player.window) == list; }, kTimeoutMs));
 
     // Alt+C stops; back from the first track wraps to the last, on from the last to the first.
-    const std::pair<char, int> steps[] = {{'C', 0}, {'X', 1}, {'V', 2}, {'V', 3},
-                                          {'Z', 2}, {'Z', 1}, {'Z', 3}, {'V', 1}};
+    // The Stop media key, and its WM_APPCOMMAND (key 0 here), stop, also when pressed again.
+    const struct {
+        WORD key, modifier;
+        int track;  // played by the key, 0 for a stop
+    } steps[] = {{'C', VK_MENU, 0}, {'X', VK_MENU, 1}, {'V', VK_MENU, 2}, {'V', VK_MENU, 3},     {'Z', VK_MENU, 2},
+                 {'Z', VK_MENU, 1}, {'Z', VK_MENU, 3}, {'V', VK_MENU, 1}, {VK_MEDIA_STOP, 0, 0}, {VK_MEDIA_STOP, 0, 0},
+                 {'X', VK_MENU, 1}, {0, 0, 0},         {0, 0, 0}};
     const size_t start = run.log.lines.size();
     for (const auto& step : steps) {
-        CAPTURE(step.first);
+        CAPTURE(step.key);
         const size_t mark = run.log.lines.size();
-        REQUIRE(run.player.Press(step.first, VK_MENU));
-        REQUIRE((step.second == 0 ? run.log.WaitFor("MCI_STOP", mark) : run.log.WaitPlay(step.second, mark)) !=
+        if (step.key != 0) REQUIRE(run.player.Press(step.key, step.modifier));
+        if (step.key == 0) SendMessageA(run.player.window, WM_APPCOMMAND, 0, MAKELPARAM(0, APPCOMMAND_MEDIA_STOP));
+        REQUIRE((step.track == 0 ? run.log.WaitFor("MCI_STOP", mark) : run.log.WaitPlay(step.track, mark)) !=
                 run.log.npos);
     }
-    CHECK(sim::Plays(run.log.lines, start) == "1 2 3 2 1 3 1");  // each key did its one thing
+    CHECK(sim::Plays(run.log.lines, start) == "1 2 3 2 1 3 1 1");  // each key did its one thing
     // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing: keys are handled in
     // order, so once the Alt+C after them has stopped the drive they have been handled too.
     const size_t mark = run.log.lines.size();
-    REQUIRE((run.player.Press(VK_RETURN) && run.player.Press(VK_ESCAPE) && run.player.Press('C', VK_MENU)));
+    REQUIRE(run.player.Press(VK_RETURN));
+    REQUIRE(run.player.Press(VK_ESCAPE));
+    REQUIRE(run.player.Press('C', VK_MENU));
     REQUIRE(run.log.WaitFor("MCI_STOP", mark) != run.log.npos);
-    CHECK((sim::Commands(run.log.lines, mark) == "MCI_STOP" && IsWindowVisible(run.player.window) &&
-           Focus(run.player.window) == list));
+    CHECK(sim::Commands(run.log.lines, mark) == "MCI_STOP");
+    CHECK(IsWindowVisible(run.player.window));
+    CHECK(Focus(run.player.window) == list);
     CHECK(run.player.Close() == 0);
 }
 
@@ -42,8 +51,9 @@ TEST_CASE("the track list shows the disc's titles; a track chosen with the mouse
     sim::WriteTitles("[1A2B3C4D]\r\n1=雨上がりのステップ\r\n");
     Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000}));
     HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
-    CHECK((EntryOf(list, 0) == "ﾄﾗｯｸ #  1" && EntryOf(list, 1) == "雨上がりのステップ" &&
-           SendMessageA(list, CB_GETCURSEL, 0, 0) == 0));
+    CHECK(EntryOf(list, 0) == "ﾄﾗｯｸ #  1");
+    CHECK(EntryOf(list, 1) == "雨上がりのステップ");
+    CHECK(SendMessageA(list, CB_GETCURSEL, 0, 0) == 0);
 
     RECT rect;
     GetWindowRect(list, &rect);

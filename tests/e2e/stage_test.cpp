@@ -36,20 +36,19 @@ TEST_CASE("the stage with the figure and notes while playing, bare without a dis
     sim::Canvas picture(152, 112);
     HGDIOBJ old =
         SelectObject(picture.dc, LoadImageA(nullptr, "C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    sim::Pump(2500);  // a few notes have risen
-    const std::pair<int, int> playing = Differences(run.player, picture.dc);
-    CHECK((playing.first > 400 && playing.second > 30));  // the figure, and notes beside it
+    const auto bare = [&] { return Differences(run.player, picture.dc) == std::make_pair(0, 0); };
+    // A few ticks on: the figure, and notes risen beside it.
+    CHECK(sim::PumpUntil([&] { return Differences(run.player, picture.dc).first > 400; }, kTimeoutMs));
+    CHECK(sim::PumpUntil([&] { return Differences(run.player, picture.dc).second > 30; }, kTimeoutMs));
 
     REQUIRE(cdsim::writeControl(sim::Disc{}));  // the log goes on, for the watch
     REQUIRE(run.log.WaitFor("MCI_CLOSE") != run.log.npos);
-    sim::Pump(500);
-    CHECK(Differences(run.player, picture.dc) == std::make_pair(0, 0));
+    CHECK(sim::PumpUntil(bare, kTimeoutMs));
     {
         Bystander cover(400, 300);
-        sim::Pump(300);
+        REQUIRE(sim::PumpUntil([&] { return !bare(); }, kTimeoutMs));
     }
-    sim::Pump(500);
-    CHECK(Differences(run.player, picture.dc) == std::make_pair(0, 0));
+    CHECK(sim::PumpUntil(bare, kTimeoutMs));
     DeleteObject(SelectObject(picture.dc, old));
 }
 
@@ -61,8 +60,11 @@ TEST_CASE("many ticks, driven fast, leave no memory behind")
         before = run.player.PrivateBytes();
         const size_t mark = run.log.lines.size();
         for (int i = 0; i < 300; ++i) PostMessageA(run.player.window, WM_TIMER, IDT_TICK, 0);
-        REQUIRE(sim::PumpUntil([&] { return run.log.Poll(), sim::Count(run.log.lines, "MEDIA_PRESENT", mark) >= 300; },
-                               60000));
+        const auto handled = [&] {
+            run.log.Poll();
+            return sim::Count(run.log.lines, "MEDIA_PRESENT", mark) >= 300;
+        };
+        REQUIRE(sim::PumpUntil(handled, 60000));
     }
     CHECK(run.player.PrivateBytes() < before + 256 * 1024);  // Wine counts no GDI objects; memory shows a leak
 }
