@@ -28,6 +28,9 @@ char moduleDirectory[MAX_PATH];
 // Shut-down writes only settings this run has read: a start-up that failed earlier leaves
 // the file as it was.
 bool settingsLoaded;
+// Shut-down has begun. It waits on the notification area, and meanwhile a session's end may
+// be delivered: that second shut-down, and a tick it interrupted, must leave things alone.
+bool shuttingDown;
 
 ProfileFile SettingsFile()
 {
@@ -119,6 +122,7 @@ void Queue(HWND window, int command)
 bool StartUp(HWND window)
 {
     settingsLoaded = false;
+    shuttingDown = false;
     SeedRandom(timeGetTime());
     FindModuleDirectory();
     Tray.AddIcon(window, AppInstance);
@@ -154,6 +158,10 @@ bool StartUp(HWND window)
 
 void ShutDown(HWND window)
 {
+    if (shuttingDown) {
+        return;
+    }
+    shuttingDown = true;
     RunTick(window, 0);
     media_keys::Unregister(window);
     Menu.Destroy();
@@ -164,8 +172,9 @@ void ShutDown(HWND window)
         const ProfileFile file = SettingsFile();
         SaveSettings(file, Options);
         RECT rect;
-        GetWindowRect(window, &rect);
-        SaveWindowPosition(file, POINT{rect.left, rect.top});
+        if (GetWindowRect(window, &rect)) {
+            SaveWindowPosition(file, POINT{rect.left, rect.top});
+        }
     }
     DestroyWindow(window);
 }
@@ -202,7 +211,7 @@ void OnCommand(HWND window, int id, int code)
 void OnTick(HWND window)
 {
     const int next = Controller.OnTick(window);
-    if (!IsWindow(window)) {
+    if (shuttingDown) {
         return;  // shut down meanwhile: nothing is left to post to or draw on
     }
     Queue(window, next);
@@ -220,8 +229,12 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         break;
     case WM_CLOSE:
-    case WM_ENDSESSION:
         ShutDown(window);
+        break;
+    case WM_ENDSESSION:
+        if (wParam != FALSE) {
+            ShutDown(window);  // FALSE: a log-off was cancelled, and the session goes on
+        }
         break;
     case WM_DESTROY:
         PostQuitMessage(0);

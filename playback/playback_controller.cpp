@@ -32,6 +32,8 @@ void PlaybackController::Reset()
     playOutstanding_ = false;
     playSeen_ = false;
     playStartedAt_ = 0;
+    plays_ = 0;
+    notices_ = 0;
 }
 
 int PlaybackController::OnCommand(HWND host, int id)
@@ -72,11 +74,14 @@ int PlaybackController::OnCommand(HWND host, int id)
 void PlaybackController::Play(HWND host)
 {
     const BYTE track = order_.CurrentTrack();
-    ui::ShowTip(ui::Tip::Playing, track);
-    state_ = device_.Play(host, track) ? kPlayerPlaying : kPlayerError;
-    playOutstanding_ = state_ == kPlayerPlaying;
+    const bool started = device_.Play(host, track);
+    // A play the drive refused is no play: the next tick takes the disc up afresh.
+    state_ = started ? kPlayerPlaying : kPlayerError;
+    plays_ += started ? 1 : 0;
+    playOutstanding_ = started;
     playSeen_ = false;
     playStartedAt_ = clock_();
+    ui::ShowTip(started ? ui::Tip::Playing : ui::Tip::Stopped, track);
     ui::SelectCurrentEntry(host);
 }
 
@@ -197,6 +202,13 @@ int PlaybackController::NoticeSilentEnd(HWND host)
 
 int PlaybackController::OnMciNotify(WPARAM status)
 {
+    // Every play the drive took notifies once, in the order of the plays: a notification that
+    // arrives after a later play has started is an earlier play's, whose end is already past.
+    const bool current = ++notices_ >= plays_;
+    notices_ = current ? plays_ : notices_;
+    if (!current) {
+        return 0;
+    }
     if (status == MCI_NOTIFY_SUCCESSFUL) {
         // Once per play: the tick may have noticed this end already.
         if (playOutstanding_) {

@@ -61,6 +61,9 @@ private:
     bool playOutstanding_;
     bool playSeen_;
     DWORD playStartedAt_;
+    // Plays the drive took and notifications received, which tie a notification to its play.
+    DWORD plays_;
+    DWORD notices_;
 };
 
 #endif

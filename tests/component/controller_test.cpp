@@ -204,6 +204,26 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
         sim::Pump(0);
         CHECK(host.Plays() == "1 2");
     }
+    SUBCASE("a success notification of a play already ended and replayed is not an end of the new one")
+    {
+        Host host(disc);
+        host.settings.AutoRepeat = 1;
+        host.settings.AllTracksMode = 0;
+        int next = 0;
+        sim::PumpUntil(
+            [&] {
+                next = host.controller.OnTick(host.window);
+                if (next == IDM_PLAY && host.Plays() == "1") return true;  // the end, noticed by the tick
+                host.Queue(next);
+                return false;
+            },
+            5000);
+        REQUIRE(next == IDM_PLAY);
+        host.Queue(next);
+        PostMessageA(host.window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 0);  // the old play's, late
+        sim::Pump(0);
+        CHECK(host.Plays() == "1 1");
+    }
     SUBCASE("a failure already queued is left to its notification")
     {
         disc.failAfterMs = 150;
@@ -243,6 +263,18 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
         host.Tick();
         CHECK(host.Plays() == "1 2");
     }
+}
+
+TEST_CASE("a play the drive refuses shows as stopped, and is tried afresh on the next tick")
+{
+    sim::Disc disc = sim::discWithTracks({60000, 60000});
+    disc.failPlay = true;
+    Host host(disc);
+    host.Tick();
+    CHECK(tip == "stopped 1");
+    CHECK(host.State() == kPlayerError);
+    host.Tick();
+    CHECK(sim::Count(sim::Log(), "MCI_PLAY") == 2);
 }
 
 TEST_CASE("a stopped disc starts again after Whim seconds, also across the wrap of the tick count")

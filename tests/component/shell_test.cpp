@@ -30,9 +30,10 @@ std::string SettingsPath()
 // The main window as WinMain makes it, on a disc it has not taken up: no timer runs, the
 // case ticks it. Closed and its settings file removed however the case ends.
 struct MainWindow {
-    explicit MainWindow(const sim::Disc& disc = sim::discWithTracks({60000, 60000}))
+    explicit MainWindow(const sim::Disc& disc = sim::discWithTracks({60000, 60000}), const char* settings = "")
     {
         DeleteFileA(SettingsPath().c_str());
+        if (settings[0] != '\0') REQUIRE(WritePrivateProfileSectionA("GENERAL", settings, SettingsPath().c_str()));
         sim::Load(disc);
         AppInstance = GetModuleHandleA(nullptr);
         window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
@@ -161,4 +162,20 @@ TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
     CHECK_FALSE(IsWindow(main.window));
     CHECK(Figure.Frame() == frame);  // the stage did not step
     CHECK(sim::Plays(sim::Log()) == "1");
+}
+
+TEST_CASE("a session's end delivered inside a shut-down is not a second one; a cancelled one is none")
+{
+    MainWindow main(sim::discWithTracks({60000}), "WindowPosX=400\0WindowPosY=300\0");
+    SendMessageA(main.window, WM_ENDSESSION, FALSE, 0);  // the log-off was cancelled
+    CHECK(IsWindow(main.window));
+    CHECK(GetPrivateProfileIntA("GENERAL", "Whim", -1, SettingsPath().c_str()) == -1);  // nothing saved
+
+    // Removing the icon waits on the notification area, which meanwhile delivers the session's end.
+    PendingEndSession end(main.window);
+    SendMessageA(main.window, WM_CLOSE, 0, 0);
+    CHECK_FALSE(IsWindow(main.window));
+    CHECK(sim::Count(sim::Log(), "MCI_CLOSE") == 1);
+    CHECK(GetPrivateProfileIntA("GENERAL", "WindowPosX", -1, SettingsPath().c_str()) == 400);
+    CHECK(GetPrivateProfileIntA("GENERAL", "WindowPosY", -1, SettingsPath().c_str()) == 300);
 }
