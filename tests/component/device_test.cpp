@@ -16,22 +16,22 @@ TEST_CASE("open, close, a taken drive and a refused time format")
     sim::Load(disc);
     CdAudioDevice device;
     CHECK(device.Open());
-    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET");
-    CHECK(sim::Count(sim::Log(), "type=cdaudio") == 1);
-    CHECK(sim::Count(sim::Log(), "format=TMSF") == 1);
+    CHECK(sim::commands(sim::readLog()) == "MCI_OPEN MCI_SET");
+    CHECK(sim::countLines(sim::readLog(), "type=cdaudio") == 1);
+    CHECK(sim::countLines(sim::readLog(), "format=TMSF") == 1);
     // A failed open (the drive is taken) keeps the id it had: it must not adopt what the
     // platform leaves in the record, which may name the device that is open.
     CdAudioDevice second;
     CHECK_FALSE(second.Open());
     sim::ClearLog();
     CHECK_FALSE(second.Close());
-    CHECK(sim::Log().empty());
+    CHECK(sim::readLog().empty());
     CHECK(device.Close());
-    CHECK(sim::Commands(sim::Log()) == "MCI_STOP MCI_CLOSE");
+    CHECK(sim::commands(sim::readLog()) == "MCI_STOP MCI_CLOSE");
     disc.failTimeFormat = true;
     sim::Load(disc);
     CHECK_FALSE(device.Open());
-    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE");
+    CHECK(sim::commands(sim::readLog()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE");
 }
 
 TEST_CASE("the track count asks only as far as the drive says yes; a play covers one track")
@@ -47,16 +47,16 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
         disc.ready = queries > 2;
         sim::Load(disc);
         CHECK(device.TrackCount() == (queries == 3 ? 12 : 0));
-        CHECK(sim::Log().size() == queries);
+        CHECK(sim::readLog().size() == queries);
         CHECK(device.Play(notify, 5) == (queries == 3));
-        CHECK(sim::Plays(sim::Log()) == (queries == 3 ? "5" : ""));
+        CHECK(sim::plays(sim::readLog()) == (queries == 3 ? "5" : ""));
     }
-    CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
+    CHECK(sim::countLines(sim::readLog(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
     CHECK(device.Mode() == MCI_MODE_PLAY);
     // The last track plays to the end of the disc; the new play ends the wait of the one before.
     CHECK(device.Play(notify, 12));
-    CHECK(sim::Count(sim::Log(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
-    CHECK(sim::Count(sim::Log(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
+    CHECK(sim::countLines(sim::readLog(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
+    CHECK(sim::countLines(sim::readLog(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
     disc.failPlay = true;
     sim::Load(disc);
     CHECK_FALSE(device.Play(notify, 1));

@@ -125,14 +125,6 @@ TEST_CASE("the dance and the notes draw from the generator exactly, the performe
     CHECK(frames == std::vector<int>{4, 3, 4, 5, 0, 1, 0, 5});
     CHECK(performer.StepsLeft() == 5);
     CHECK(performer.Direction() == -1);
-    // Resting or hidden, the run goes on from there.
-    performer.Rest();
-    performer.Step();
-    CHECK(performer.Frame() == 0);
-    performer.Hide();
-    performer.Step();
-    CHECK(performer.Frame() == 4);
-    CHECK(performer.StepsLeft() == 3);
 
     NoteSwarm notes(settings);
     SeedRandom(1);

@@ -44,7 +44,7 @@ TEST_CASE("the operation settings dialog")
     // Meanwhile the first track ends, and the next one plays: Alt+C has not stopped the disc.
     REQUIRE(run.log.WaitPlay(2) != run.log.npos);
     CHECK(IsWindowVisible(dialog));
-    CHECK(sim::Plays(run.log.lines) == "1 2");
+    CHECK(sim::plays(run.log.lines) == "1 2");
 
     // A tempo is taken at once, the last one chosen wins, and the timer changes only after OK.
     for (const int id : {IDC_ANDANTE, IDC_MODERATO, IDC_ALLEGRO}) {

@@ -18,7 +18,8 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     CHECK(client.bottom == 104);
     CHECK(IsTopmost(run.player.window));
     // Nobody pressed play: the first tick finds the disc and starts track 1.
-    CHECK(sim::Count(run.log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") == 1);
+    CHECK(sim::countLines(run.log.lines, "MCI_PLAY MCI_NOTIFY|MCI_FROM|MCI_TO from=1:00:00:00 to=2:00:00:00 -> 0") ==
+          1);
 
     Bystander bystander(600, 400);
     REQUIRE(BringToFront(bystander.window));
@@ -34,11 +35,11 @@ TEST_CASE("first run without a settings file, and a second start that leaves it 
     CHECK(GetForegroundWindow() == bystander.window);  // the first was not brought forward
 
     run.log.Poll();
-    CHECK(sim::Plays(run.log.lines) == "1");
+    CHECK(sim::plays(run.log.lines) == "1");
     const size_t beforeClose = run.log.lines.size();
     CHECK(run.player.Close() == 0);
     run.log.Poll();
-    CHECK(sim::Commands(run.log.lines, beforeClose) == "MCI_STOP MCI_CLOSE");
+    CHECK(sim::commands(run.log.lines, beforeClose) == "MCI_STOP MCI_CLOSE");
     CHECK(ReadFileBytes(kSettingsPath) == "[GENERAL]\r\nAutoRepeat=0\r\nRandomPlay=0\r\nShowTopMost=1\r\nReverb=5\r\n"
                                           "Tune=1006\r\nWhim=300\r\nWindowPosX=0\r\nWindowPosY=0\r\n");
 }
@@ -70,5 +71,5 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     CHECK(player.WaitForExit(0) == 0);
     CHECK_FALSE(mainShown);
     CHECK(ReadFileBytes(kSettingsPath) == settings);
-    CHECK(sim::Commands(sim::Log()) == "MCI_OPEN");  // refused, and nothing after it
+    CHECK(sim::commands(sim::readLog()) == "MCI_OPEN");  // refused, and nothing after it
 }

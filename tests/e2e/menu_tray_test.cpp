@@ -109,7 +109,7 @@ TEST_CASE("media keys work while another window has the focus; one held elsewher
     REQUIRE(Press(bystander.window, VK_MEDIA_STOP));
     REQUIRE(Press(bystander.window, VK_MEDIA_NEXT_TRACK));
     REQUIRE(run.log.WaitFor("from=2:", mark) != run.log.npos);
-    CHECK(sim::Commands(run.log.lines, mark) == "MCI_PLAY");
+    CHECK(sim::commands(run.log.lines, mark) == "MCI_PLAY");
     UnregisterHotKey(bystander.window, 1);
 
     // Shift+F10 and the menu key open the menu at the window's top-left corner; Esc closes it.

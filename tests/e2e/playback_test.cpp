@@ -31,7 +31,7 @@ TEST_CASE("the accelerators and the Stop media key work the player while the tra
         REQUIRE((step.track == 0 ? run.log.WaitFor("MCI_STOP", mark) : run.log.WaitPlay(step.track, mark)) !=
                 run.log.npos);
     }
-    CHECK(sim::Plays(run.log.lines, start) == "1 2 3 2 1 3 1 1");  // each key did its one thing
+    CHECK(sim::plays(run.log.lines, start) == "1 2 3 2 1 3 1 1");  // each key did its one thing
     // Enter and Esc arrive as IDOK and IDCANCEL, which change nothing: keys are handled in
     // order, so once the Alt+C after them has stopped the drive they have been handled too.
     const size_t mark = run.log.lines.size();
@@ -39,7 +39,7 @@ TEST_CASE("the accelerators and the Stop media key work the player while the tra
     REQUIRE(run.player.Press(VK_ESCAPE));
     REQUIRE(run.player.Press('C', VK_MENU));
     REQUIRE(run.log.WaitFor("MCI_STOP", mark) != run.log.npos);
-    CHECK(sim::Commands(run.log.lines, mark) == "MCI_STOP");
+    CHECK(sim::commands(run.log.lines, mark) == "MCI_STOP");
     CHECK(IsWindowVisible(run.player.window));
     CHECK(Focus(run.player.window) == list);
     CHECK(run.player.Close() == 0);

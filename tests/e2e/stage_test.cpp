@@ -62,7 +62,7 @@ TEST_CASE("many ticks, driven fast, leave no memory behind")
         for (int i = 0; i < 300; ++i) PostMessageA(run.player.window, WM_TIMER, IDT_TICK, 0);
         const auto handled = [&] {
             run.log.Poll();
-            return sim::Count(run.log.lines, "MEDIA_PRESENT", mark) >= 300;
+            return sim::countLines(run.log.lines, "MEDIA_PRESENT", mark) >= 300;
         };
         REQUIRE(sim::PumpUntil(handled, 60000));
     }

@@ -48,7 +48,7 @@ void WriteTitles(const std::string& ini)
 
 void LogWatch::Poll()
 {
-    const std::vector<std::string> now = Log();
+    const std::vector<std::string> now = readLog();
     for (size_t i = lines.size(); i < now.size(); ++i) {
         lines.push_back(now[i]);
         seenAt.push_back(GetTickCount());

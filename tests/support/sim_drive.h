@@ -22,22 +22,10 @@ using driver::PumpUntil;
 // Puts the disc in the drive and empties the log.
 void Load(const Disc& disc);
 void ClearLog();
-inline std::vector<std::string> Log()
-{
-    return cdsim::readLog();
-}
-inline std::string Plays(const std::vector<std::string>& lines, size_t from = 0)
-{
-    return cdsim::plays(lines, from);
-}
-inline std::string Commands(const std::vector<std::string>& lines, size_t from = 0)
-{
-    return cdsim::commands(lines, from);
-}
-inline int Count(const std::vector<std::string>& lines, const char* text, size_t from = 0)
-{
-    return cdsim::countLines(lines, text, from);
-}
+using cdsim::commands;  // readings of the log: the commands, the plays, the lines holding a text
+using cdsim::countLines;
+using cdsim::plays;
+using cdsim::readLog;
 
 // The registry's "Default Drive" as these bytes of this type (none: no value), and the
 // shared title file cdplayer.ini in the Windows directory.
