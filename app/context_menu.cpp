@@ -29,15 +29,15 @@ void ContextMenu::Create(HINSTANCE instance, const Settings& settings)
 {
     // Only the popup is kept: detach it from the bar that carries it, so the bar can go now
     // and destroying the popup later frees everything.
-    HMENU bar = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
+    HMENU bar = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_POPUP));
     popup_ = GetSubMenu(bar, 0);
     RemoveMenu(bar, 0, MF_BYPOSITION);
     DestroyMenu(bar);
 
-    prevGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PREV));
-    playGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PLAY));
-    stopGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_STOP));
-    nextGlyph_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_NEXT));
+    prevGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_PREV));
+    playGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_PLAY));
+    stopGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_STOP));
+    nextGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_NEXT));
 
     // The transport items are checked in the template and never unchecked, so each always
     // shows its glyph in the check-mark column.

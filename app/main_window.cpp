@@ -6,6 +6,7 @@
 #include "app/media_keys.h"
 #include "app/program.h"
 #include "app/settings_dialog.h"
+#include "app/texts.h"
 #include "app/track_list.h"
 #include "app/tray_icon.h"
 #include "common/random.h"
@@ -23,7 +24,7 @@
 namespace {
 
 // The executable's directory with its trailing backslash; the settings file lives there.
-char moduleDirectory[MAX_PATH];
+wchar_t moduleDirectory[MAX_PATH];
 
 // Shut-down writes only settings this run has read: a start-up that failed earlier leaves
 // the file as it was.
@@ -34,7 +35,7 @@ bool shuttingDown;
 
 ProfileFile SettingsFile()
 {
-    char path[MAX_PATH];
+    wchar_t path[MAX_PATH];
     BuildSettingsPath(moduleDirectory, path);
     return ProfileFile(path);
 }
@@ -42,8 +43,8 @@ ProfileFile SettingsFile()
 void FindModuleDirectory()
 {
     // Without a folder of its own (the path was cut) the settings are neither read nor written.
-    if (CutToDirectory(moduleDirectory, GetModuleFileNameA(nullptr, moduleDirectory, MAX_PATH))) {
-        SetCurrentDirectoryA(moduleDirectory);
+    if (CutToDirectory(moduleDirectory, GetModuleFileNameW(nullptr, moduleDirectory, MAX_PATH))) {
+        SetCurrentDirectoryW(moduleDirectory);
     }
 }
 
@@ -115,7 +116,7 @@ void PlaceWindow(HWND window, POINT position)
 void Queue(HWND window, int command)
 {
     if (command != 0) {
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
     }
 }
 
@@ -130,8 +131,11 @@ bool StartUp(HWND window)
     FindCdDrive();
 
     if (!CdDevice.Open()) {
-        MessageBoxA(window, "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.",
-                    "veltoCD 初期化エラー", MB_ICONWARNING);
+        wchar_t text[256];
+        wchar_t caption[64];
+        LoadText(IDS_STARTUP_ERROR, text);
+        LoadText(IDS_STARTUP_CAPTION, caption);
+        MessageBoxW(window, text, caption, MB_ICONWARNING);
         return false;
     }
     CdDevice.Stop();
@@ -148,7 +152,7 @@ bool StartUp(HWND window)
     settingsLoaded = true;
 
     PlaceWindow(window, LoadWindowPosition(file));
-    SetWindowTextA(window, "veltoCD");
+    SetWindowTextW(window, L"veltoCD");
     TopmostSwitch(window, Options.ShowTopMost);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
@@ -183,7 +187,7 @@ void OnCommand(HWND window, int id, int code)
 {
     switch (id) {
     case IDM_EXIT:
-        PostMessageA(window, WM_CLOSE, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
         break;
     case IDM_TOPMOST:
         TopmostSwitch(window, Options.ShowTopMost == 0 ? 1 : 0);
@@ -225,7 +229,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         if (!StartUp(window)) {
-            PostMessageA(window, WM_CLOSE, 0, 0);
+            PostMessageW(window, WM_CLOSE, 0, 0);
         }
         break;
     case WM_CLOSE:
@@ -244,7 +248,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_LBUTTONDOWN:
         // Drag the window by any point of the stage.
-        SendMessageA(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+        SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
         break;
     case WM_RBUTTONDOWN:
         Menu.ShowAtCursor(window);
@@ -266,7 +270,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_APPCOMMAND:
         if (const int command = media_keys::CommandForAppCommand(lParam, Controller.PlayerState())) {
             OnCommand(window, command, 0);
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
         break;
@@ -278,7 +282,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     default:
         // The notification area has restarted: our icon must be added to it again.
-        static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+        static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
         if (message == taskbarCreated) {
             Tray.AddAgain();
         }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/texts.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 Settings& SettingsOf(HWND dialog)
 {
-    return *reinterpret_cast<Settings*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    return *reinterpret_cast<Settings*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 // Checking a radio button makes it a tab stop on this platform. The tempo stays out of the
@@ -19,23 +20,25 @@ void MarkTempo(HWND dialog)
     CheckRadioButton(dialog, IDC_ANDANTE, IDC_ALLEGRO, SettingsOf(dialog).Tune);
     for (int id = IDC_ANDANTE; id <= IDC_ALLEGRO; ++id) {
         HWND button = GetDlgItem(dialog, id);
-        SetWindowLongA(button, GWL_STYLE, GetWindowLongA(button, GWL_STYLE) & ~WS_TABSTOP);
+        SetWindowLongW(button, GWL_STYLE, GetWindowLongW(button, GWL_STYLE) & ~WS_TABSTOP);
     }
 }
 
 void OnInitDialog(HWND dialog, Settings& settings)
 {
-    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&settings));
-    SetWindowTextA(dialog, "veltoCD - 動作設定");
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&settings));
+    wchar_t caption[64];
+    LoadText(IDS_SETTINGS_CAPTION, caption);
+    SetWindowTextW(dialog, caption);
     SetDlgItemInt(dialog, IDC_REVERB, static_cast<UINT>(settings.Reverb), FALSE);
     // The maximum 1 in the low word and the minimum 8 in the high one: up moves towards 1.
-    SendDlgItemMessageA(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(1, 8));
+    SendDlgItemMessageW(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(1, 8));
     MarkTempo(dialog);
 }
 
 void OnCommand(HWND dialog, int id)
 {
-    if (GetWindowLongPtrA(dialog, DWLP_USER) == 0) {
+    if (GetWindowLongPtrW(dialog, DWLP_USER) == 0) {
         return;  // not yet initialised
     }
     if (id == IDOK) {
@@ -67,6 +70,6 @@ void RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings)
     // The template holds an up-down control, whose class must exist before the dialog does.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc,
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc,
                     reinterpret_cast<LPARAM>(&settings));
 }

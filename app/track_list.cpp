@@ -1,5 +1,6 @@
 #include "app/track_list.h"
 
+#include "app/texts.h"
 #include "res/resource.h"
 #include "settings/disc_titles.h"
 
@@ -7,10 +8,10 @@ namespace {
 
 LRESULT SendToList(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return SendDlgItemMessageA(window, IDC_TRACKLIST, message, wParam, lParam);
+    return SendDlgItemMessageW(window, IDC_TRACKLIST, message, wParam, lParam);
 }
 
-void AddEntry(HWND window, const char* text)
+void AddEntry(HWND window, const wchar_t* text)
 {
     SendToList(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
@@ -22,16 +23,20 @@ void FillTrackList(HWND window, int trackCount, int currentTrack)
     SendToList(window, CB_RESETCONTENT, 0, 0);
     if (trackCount == 0) {
         // No disc: no volume to ask.
-        AddEntry(window, "* No Disc *");
+        wchar_t text[32];
+        LoadText(IDS_NODISC_ENTRY, text);
+        AddEntry(window, text);
         SendToList(window, CB_SETCURSEL, 0, 0);
         return;
     }
     const DiscTitles titles(DiscId());
+    wchar_t untitled[32];
+    LoadText(IDS_UNTITLED, untitled);
     for (int i = 0; i < trackCount; ++i) {
-        char text[MAX_PATH];
+        wchar_t text[MAX_PATH];
         titles.Title(i, text);
-        if (text[0] == '\0') {
-            wsprintfA(text, "ﾄﾗｯｸ #%3d", i + 1);
+        if (text[0] == L'\0') {
+            wsprintfW(text, untitled, i + 1);
         }
         AddEntry(window, text);
     }

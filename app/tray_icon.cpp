@@ -16,33 +16,32 @@ TrayIcon::TrayIcon() : record_()
 
 void TrayIcon::AddIcon(HWND window, HINSTANCE instance)
 {
-    record_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record_.cbSize = NOTIFYICONDATAW_V1_SIZE;
     record_.hWnd = window;
     record_.uID = 1;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record_.uCallbackMessage = WM_TRAYNOTIFY;
-    record_.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    CopyText(record_.szTip, kTipSize, "veltoCD");
-    Shell_NotifyIconA(NIM_ADD, &record_);
+    record_.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    CopyText(record_.szTip, kTipSize, L"veltoCD");
+    Shell_NotifyIconW(NIM_ADD, &record_);
 }
 
-void TrayIcon::SetTip(const char* text)
+void TrayIcon::SetTip(const wchar_t* text)
 {
-    // The tip field holds 63 bytes: a longer text is cut between characters.
     CopyText(record_.szTip, kTipSize, text);
-    Shell_NotifyIconA(NIM_MODIFY, &record_);
+    Shell_NotifyIconW(NIM_MODIFY, &record_);
 }
 
 void TrayIcon::AddAgain()
 {
     if (record_.hWnd != nullptr) {
-        Shell_NotifyIconA(NIM_ADD, &record_);
+        Shell_NotifyIconW(NIM_ADD, &record_);
     }
 }
 
 void TrayIcon::DeleteIcon()
 {
-    Shell_NotifyIconA(NIM_DELETE, &record_);
+    Shell_NotifyIconW(NIM_DELETE, &record_);
 }
 
 void TrayIcon::OnNotify(LPARAM mouseMessage)
@@ -51,6 +50,6 @@ void TrayIcon::OnNotify(LPARAM mouseMessage)
         SetForegroundWindow(record_.hWnd);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         // Open the menu once this notification has been handled, at the cursor.
-        PostMessageA(record_.hWnd, WM_RBUTTONDOWN, 0, 0);
+        PostMessageW(record_.hWnd, WM_RBUTTONDOWN, 0, 0);
     }
 }

@@ -14,18 +14,19 @@ public:
     TrayIcon();
 
     void AddIcon(HWND window, HINSTANCE instance);
-    void SetTip(const char* text);
+    // The tip shows at most 63 characters: a longer text is cut between characters.
+    void SetTip(const wchar_t* text);
     void DeleteIcon();
     // Adds the icon once more, with its current tip, to a notification area that restarted.
     void AddAgain();
     void OnNotify(LPARAM mouseMessage);
 
-    const NOTIFYICONDATAA& Record() const { return record_; }
+    const NOTIFYICONDATAW& Record() const { return record_; }
 
 private:
-    NOTIFYICONDATAA record_;
+    NOTIFYICONDATAW record_;
 };
 
-static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "the first form is 88 bytes on 32-bit Windows");
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAW_V1_SIZE == 152, "the first form is 152 bytes on 32-bit Windows");
 
 #endif

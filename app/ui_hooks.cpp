@@ -3,21 +3,21 @@
 
 #include "app/context_menu.h"
 #include "app/program.h"
+#include "app/texts.h"
 #include "app/track_list.h"
 #include "app/tray_icon.h"
 #include "playback/play_order.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 
 namespace ui {
 
 void ShowTip(Tip tip, int track)
 {
-    char text[64];
-    if (tip == Tip::NoDisc) {
-        lstrcpyA(text, "veltoCD / No Disc");
-    } else {
-        wsprintfA(text, tip == Tip::Playing ? "%s / #%d 再生中" : "%s / #%d 停止中", "veltoCD", track);
-    }
+    wchar_t format[64];
+    LoadText(tip == Tip::Playing ? IDS_TIP_PLAYING : tip == Tip::Stopped ? IDS_TIP_STOPPED : IDS_TIP_NODISC, format);
+    wchar_t text[128];
+    wsprintfW(text, format, L"veltoCD", track);
     Tray.SetTip(text);
 }
 

@@ -1,50 +1,37 @@
 #include "common/text.h"
 
-namespace {
-
-// Bytes of the character starting at text, 1 or 2 (a lead byte with its trail byte).
-int CharacterLength(const char* text)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0' ? 2 : 1;
-}
-
-}  // namespace
-
-int CopyText(char* dest, int destSize, const char* src)
+int CopyText(wchar_t* dest, int destSize, const wchar_t* src)
 {
     if (destSize <= 0) {
         return 0;
     }
     int length = 0;
     if (src != nullptr) {
-        while (src[length] != '\0') {
-            const int step = CharacterLength(src + length);
-            if (length + step > destSize - 1) {
-                break;
-            }
-            dest[length] = src[length];
-            if (step == 2) {
-                dest[length + 1] = src[length + 1];
-            }
-            length += step;
+        while (src[length] != L'\0' && length < destSize - 1) {
+            ++length;
         }
+        // The last unit kept must not be the first half of a pair whose second half is cut off.
+        if (length > 0 && IS_HIGH_SURROGATE(src[length - 1]) && IS_LOW_SURROGATE(src[length])) {
+            --length;
+        }
+        CopyMemory(dest, src, length * sizeof(wchar_t));
     }
-    dest[length] = '\0';
+    dest[length] = L'\0';
     return length;
 }
 
-bool CutToDirectory(char* path, DWORD length)
+bool CutToDirectory(wchar_t* path, DWORD length)
 {
     if (length == 0 || length >= MAX_PATH) {
-        path[0] = '\0';
+        path[0] = L'\0';
         return false;
     }
-    char* end = path;
-    for (char* p = path; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\') {
-            end = p + 1;
+    DWORD end = 0;
+    for (DWORD i = 0; i < length; ++i) {
+        if (path[i] == L'\\') {
+            end = i + 1;
         }
     }
-    *end = '\0';
+    path[end] = L'\0';
     return true;
 }

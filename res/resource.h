@@ -36,6 +36,16 @@
 #define IDM_SETTINGS 40011
 #define IDM_MENU 40012  // Shift+F10: the popup menu at the window's corner
 
+// Texts shown at run time, in the string tables
+#define IDS_TIP_PLAYING 200  // "%s / #%d ..." with the program's name and the track
+#define IDS_TIP_STOPPED 201
+#define IDS_TIP_NODISC 202
+#define IDS_UNTITLED 203  // a track's entry without a title, with its number
+#define IDS_NODISC_ENTRY 204
+#define IDS_STARTUP_ERROR 205
+#define IDS_STARTUP_CAPTION 206
+#define IDS_SETTINGS_CAPTION 207
+
 // The main window's one timer
 #define IDT_TICK 1
 

@@ -20,9 +20,11 @@ velto_in_root() {
         "$VELTO_WINE_ROOT" "$VELTO_PROJECT" "$@"
 }
 
-# A Wine command with a Japanese system code page (932), set on the Wine commands only.
+# A Wine command, by default on a Japanese system: code page 932 and a Japanese user interface.
+# VELTO_LANG picks the code page (en_US.UTF-8: 1252), VELTO_LC_MESSAGES the interface's language.
 velto_wine() {
-    velto_in_root env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$@"
+    local lang=${VELTO_LANG:-ja_JP.UTF-8}
+    velto_in_root env -u LC_ALL LANG="$lang" LC_MESSAGES="${VELTO_LC_MESSAGES:-$lang}" wine "$@"
 }
 
 velto_wineserver() {

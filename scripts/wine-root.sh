@@ -38,8 +38,11 @@ in_root apt-get update -q >/dev/null
 in_root apt-get install -y -q locales fonts-ipafont-gothic >/dev/null
 in_root apt-get install -y -q -t sid wine wine64 libwine >/dev/null
 in_root apt-get clean
-# Code page 932 for the Wine processes comes from this locale, compiled by the root's own C library.
-in_root localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 2>/dev/null || in_root locale -a | grep -qi '^ja_JP.utf8$'
+# The code page (932 or 1252) and the user interface's language of the Wine processes come
+# from these locales, compiled by the root's own C library.
+for locale in ja_JP en_US; do
+    in_root localedef -i $locale -f UTF-8 $locale.UTF-8 2>/dev/null || in_root locale -a | grep -qi "^$locale.utf8$"
+done
 [ -d "$new/usr/lib/x86_64-linux-gnu/wine/i386-windows" ] || { echo "wine-root: this Wine has no WoW64 part" >&2; exit 1; }
 
 echo "$want" > "$new/.veltocd-root"

@@ -38,14 +38,14 @@ DWORD DiscId()
 }
 
 // A bare name: the platform looks for it in the Windows directory.
-DiscTitles::DiscTitles(DWORD discId) : file_("cdplayer.ini")
+DiscTitles::DiscTitles(DWORD discId) : file_(L"cdplayer.ini")
 {
-    wsprintfA(section_, "%8X", discId);
+    wsprintfW(section_, L"%8X", discId);
 }
 
-void DiscTitles::Title(int index, char (&title)[MAX_PATH]) const
+void DiscTitles::Title(int index, wchar_t (&title)[MAX_PATH]) const
 {
-    char key[16];
-    wsprintfA(key, "%d", index);
-    file_.ReadString(section_, key, title, "");
+    wchar_t key[16];
+    wsprintfW(key, L"%d", index);
+    file_.ReadString(section_, key, title, L"");
 }

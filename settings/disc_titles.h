@@ -18,10 +18,10 @@ public:
 
     // The title of the track at this 0-based index, empty where the file has none; a longer
     // one is cut at a character boundary.
-    void Title(int index, char (&title)[MAX_PATH]) const;
+    void Title(int index, wchar_t (&title)[MAX_PATH]) const;
 
 private:
-    char section_[16];
+    wchar_t section_[16];
     ProfileFile file_;
 };
 

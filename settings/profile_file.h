@@ -3,23 +3,25 @@
 
 #include <windows.h>
 
-// One private-profile (ini) file. A bare file name is looked up in the Windows directory.
+// One private-profile (ini) file. A bare file name is looked up in the Windows directory. A
+// file of ANSI text is read in the system's code page, as the programs that wrote it meant.
 // A path longer than 259 characters is refused rather than cut into the name of another
 // file: reads then give their defaults and writes do nothing.
 class ProfileFile {
 public:
-    explicit ProfileFile(const char* path);
+    explicit ProfileFile(const wchar_t* path);
 
-    int ReadInt(const char* section, const char* key, int defaultValue) const;
-    // text holds MAX_PATH characters; a longer value is cut at a character boundary.
-    void ReadString(const char* section, const char* key, char (&text)[MAX_PATH], const char* defaultText) const;
+    int ReadInt(const wchar_t* section, const wchar_t* key, int defaultValue) const;
+    // text holds MAX_PATH characters; a longer value is cut between characters.
+    void ReadString(const wchar_t* section, const wchar_t* key, wchar_t (&text)[MAX_PATH],
+                    const wchar_t* defaultText) const;
     // False if the platform did not write it.
-    bool WriteInt(const char* section, const char* key, int value) const;
+    bool WriteInt(const wchar_t* section, const wchar_t* key, int value) const;
 
-    bool IsBound() const { return path_[0] != '\0'; }
+    bool IsBound() const { return path_[0] != L'\0'; }
 
 private:
-    char path_[MAX_PATH];
+    wchar_t path_[MAX_PATH];
 };
 
 #endif

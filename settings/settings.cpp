@@ -5,53 +5,53 @@
 
 namespace {
 
-const char kSection[] = "GENERAL";
-const char kFileName[] = "veltoCD.ini";
+const wchar_t kSection[] = L"GENERAL";
+const wchar_t kFileName[] = L"veltoCD.ini";
 
 }  // namespace
 
-bool BuildSettingsPath(const char* moduleDir, char (&path)[MAX_PATH])
+bool BuildSettingsPath(const wchar_t* moduleDir, wchar_t (&path)[MAX_PATH])
 {
-    path[0] = '\0';
+    path[0] = L'\0';
     // No folder, no file: a bare name would be looked for in the Windows directory.
-    if (moduleDir[0] == '\0' || lstrlenA(moduleDir) + lstrlenA(kFileName) >= MAX_PATH) {
+    if (moduleDir[0] == L'\0' || lstrlenW(moduleDir) + lstrlenW(kFileName) >= MAX_PATH) {
         return false;
     }
-    wsprintfA(path, "%s%s", moduleDir, kFileName);
+    wsprintfW(path, L"%s%s", moduleDir, kFileName);
     return true;
 }
 
 void LoadSettings(const ProfileFile& file, Settings& settings)
 {
-    settings.AutoRepeat = file.ReadInt(kSection, "AutoRepeat", 0);
-    settings.RandomPlay = file.ReadInt(kSection, "RandomPlay", 0);
-    settings.ShowTopMost = file.ReadInt(kSection, "ShowTopMost", 1);
-    settings.Whim = file.ReadInt(kSection, "Whim", 300);
+    settings.AutoRepeat = file.ReadInt(kSection, L"AutoRepeat", 0);
+    settings.RandomPlay = file.ReadInt(kSection, L"RandomPlay", 0);
+    settings.ShowTopMost = file.ReadInt(kSection, L"ShowTopMost", 1);
+    settings.Whim = file.ReadInt(kSection, L"Whim", 300);
     // The note swarm has eight slots and divides by the count: keep it in 1..8.
-    const int reverb = file.ReadInt(kSection, "Reverb", 5);
+    const int reverb = file.ReadInt(kSection, L"Reverb", 5);
     settings.Reverb = reverb < 1 ? 1 : reverb > 8 ? 8 : reverb;
-    settings.Tune = file.ReadInt(kSection, "Tune", IDC_MODERATO);
+    settings.Tune = file.ReadInt(kSection, L"Tune", IDC_MODERATO);
 }
 
 POINT LoadWindowPosition(const ProfileFile& file)
 {
-    return POINT{file.ReadInt(kSection, "WindowPosX", 0), file.ReadInt(kSection, "WindowPosY", 0)};
+    return POINT{file.ReadInt(kSection, L"WindowPosX", 0), file.ReadInt(kSection, L"WindowPosY", 0)};
 }
 
 void SaveSettings(const ProfileFile& file, const Settings& settings)
 {
-    file.WriteInt(kSection, "AutoRepeat", settings.AutoRepeat);
-    file.WriteInt(kSection, "RandomPlay", settings.RandomPlay);
-    file.WriteInt(kSection, "ShowTopMost", settings.ShowTopMost);
-    file.WriteInt(kSection, "Reverb", settings.Reverb);
-    file.WriteInt(kSection, "Tune", settings.Tune);
-    file.WriteInt(kSection, "Whim", settings.Whim);
+    file.WriteInt(kSection, L"AutoRepeat", settings.AutoRepeat);
+    file.WriteInt(kSection, L"RandomPlay", settings.RandomPlay);
+    file.WriteInt(kSection, L"ShowTopMost", settings.ShowTopMost);
+    file.WriteInt(kSection, L"Reverb", settings.Reverb);
+    file.WriteInt(kSection, L"Tune", settings.Tune);
+    file.WriteInt(kSection, L"Whim", settings.Whim);
 }
 
 void SaveWindowPosition(const ProfileFile& file, POINT position)
 {
-    file.WriteInt(kSection, "WindowPosX", position.x);
-    file.WriteInt(kSection, "WindowPosY", position.y);
+    file.WriteInt(kSection, L"WindowPosX", position.x);
+    file.WriteInt(kSection, L"WindowPosY", position.y);
 }
 
 UINT TempoPeriod(Settings& settings)

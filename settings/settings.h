@@ -19,7 +19,7 @@ struct Settings {
 
 // Builds "<moduleDir>veltoCD.ini". Returns false, leaving path empty, without a folder or
 // when it would not fit: a cut path would name some other file.
-bool BuildSettingsPath(const char* moduleDir, char (&path)[MAX_PATH]);
+bool BuildSettingsPath(const wchar_t* moduleDir, wchar_t (&path)[MAX_PATH]);
 
 // Reads the six kept options, each with its default when missing; Reverb is brought into
 // the ring's 1..8.

@@ -15,7 +15,7 @@ const int kOlderBand = 19;  // the rows of the same glyphs in grey
 NoteSwarm::NoteSwarm(const Settings& settings) : slots_(), current_(-1), settings_(settings), glyphs_(nullptr)
 {
     // Made before WinMain has the instance handle: the sheet comes from our own module.
-    glyphs_ = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_NOTES));
+    glyphs_ = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_NOTES));
     Reset();
 }
 

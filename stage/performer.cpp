@@ -18,11 +18,11 @@ const int kFigureY = 40;
 
 // A picture file of exactly this size, or nothing. A wrongly sized one stays loaded, since
 // the stage is shown even then; its owner deletes it.
-HBITMAP LoadPicture(const char* fileName, int width, int height, bool* rightSize)
+HBITMAP LoadPicture(const wchar_t* fileName, int width, int height, bool* rightSize)
 {
-    HBITMAP picture = static_cast<HBITMAP>(LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    HBITMAP picture = static_cast<HBITMAP>(LoadImageW(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     BITMAP info = {};
-    *rightSize = picture != nullptr && GetObjectA(picture, sizeof info, &info) == sizeof info &&
+    *rightSize = picture != nullptr && GetObjectW(picture, sizeof info, &info) == sizeof info &&
                  info.bmWidth == width && info.bmHeight == height;
     return picture;
 }
@@ -70,11 +70,11 @@ void Performer::LoadPictures()
     // Each step needs the one before: a stage of the wrong size is still shown, but the
     // figure is then not even looked for.
     bool rightSize = false;
-    stage_ = LoadPicture("stage.bmp", kPictureWidth, kPictureHeight, &rightSize);
+    stage_ = LoadPicture(L"stage.bmp", kPictureWidth, kPictureHeight, &rightSize);
     if (!rightSize) {
         return;
     }
-    sprite_ = LoadPicture("velto.bmp", kSheetWidth, kSheetHeight, &rightSize);
+    sprite_ = LoadPicture(L"velto.bmp", kSheetWidth, kSheetHeight, &rightSize);
     if (rightSize) {
         mask_ = MakeMask(sprite_);
     }

@@ -116,24 +116,26 @@ TEST_CASE("the menu: the transport glyphs, and marks that follow the commands")
     CHECK(sim::readLog().empty());  // none of them touches the track playing
 }
 
-TEST_CASE("the tip in the icon's record: code page 932 bytes, cut between characters inside its field")
+TEST_CASE("the menu, the tip and the entries in the user's language; titles in the system's code page")
 {
-    MainWindow main;
-    const NOTIFYICONDATAA& record = Tray.Record();
-    CHECK(record.cbSize == NOTIFYICONDATAA_V1_SIZE);
-    CHECK(record.uFlags == 7);
-    CHECK(record.uCallbackMessage == 0x0464);
-    CHECK(std::string(record.szTip) == "veltoCD");
+    const bool japanese = sim::JapaneseInterface();
+    const std::string title = GetACP() == 932 ? "雨上がり" : "Café Noir";  // as written by another program
+    sim::WriteTitles("[       0]\r\n0=" + title + "\r\n");
+    MainWindow main(sim::discWithTracks({60000, 60000, 60000}));
+    wchar_t text[64] = {};
+    GetMenuStringW(Menu.Popup(), IDM_PLAY, text, 64, MF_BYCOMMAND);
+    CHECK(std::wstring(text) == (japanese ? L"再生(&X)\tAlt+X" : L"&Play\tAlt+X"));
+    GetMenuStringW(Menu.Popup(), 7, text, 64, MF_BYPOSITION);
+    CHECK(std::wstring(text) == (japanese ? L"演奏設定(&S)" : L"Play &Options"));
+    const NOTIFYICONDATAW& record = Tray.Record();
+    CHECK(record.cbSize == NOTIFYICONDATAW_V1_SIZE);
+    CHECK(std::wstring(record.szTip) == L"veltoCD");
     main.Tick();  // the disc is taken up, and track 1 is queued
     sim::Pump(0);
-    CHECK(std::string(record.szTip) == "veltoCD / #1 \x8d\xc4\x90\xb6\x92\x86");  // 再生中
-
-    std::string tip = "vv";
-    while (tip.size() < 80) tip += "再";  // 63 bytes would end in half a character
-    Tray.SetTip(tip.c_str());
-    CHECK(std::string(record.szTip) == tip.substr(0, 62));
-    Tray.SetTip(std::string(200, 'x').c_str());
-    CHECK(std::string(record.szTip) == std::string(63, 'x'));
+    CHECK(std::wstring(record.szTip) == (japanese ? L"veltoCD / #1 再生中" : L"veltoCD / #1 Playing"));
+    HWND list = GetDlgItem(main.window, IDC_TRACKLIST);
+    CHECK(driver::EntryOf(list, 0) == title);
+    CHECK(driver::EntryOf(list, 2) == (japanese ? "ﾄﾗｯｸ #  3" : "Track 3"));
 }
 
 TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")

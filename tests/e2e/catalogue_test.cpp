@@ -71,20 +71,23 @@ TEST_CASE("settings files that are odd, broken, read-only, or not files at all")
 
 TEST_CASE("the settings beside the exe, whatever its folder's name and length")
 {
-    // 表 and ソ end in the byte 0x5C. In a folder this deep the settings' name no longer fits
-    // after it, though the exe's shorter one does: the settings are neither read nor written.
-    const std::pair<std::string, bool> exes[] = {{"C:\\表ソ\\veltoCD.exe", true},
+    // A folder named in characters the system's code page lacks (this test runs on 1252) keeps
+    // its settings. In a folder this deep the settings' name no longer fits after it, though the
+    // exe's shorter one does: the settings are neither read nor written.
+    const std::pair<std::string, bool> exes[] = {{"C:\\表ソ日本語\\veltoCD.exe", true},
                                                  {"C:\\" + std::string(246, 'n') + "\\v.exe", false}};
     for (const auto& exe : exes) {
-        const std::string folder = exe.first.substr(0, exe.first.rfind('\\') + 1);
+        CAPTURE(exe.second);
+        const std::wstring folder = driver::Wide(exe.first.substr(0, exe.first.rfind('\\') + 1));
+        const std::wstring ini = folder + L"veltoCD.ini";
         SetScene(nullptr);
-        CreateDirectoryA(folder.c_str(), nullptr);
-        REQUIRE(CopyFileA(kPlayerExe, exe.first.c_str(), FALSE));
+        CreateDirectoryW(folder.c_str(), nullptr);
+        REQUIRE(CopyFileW(driver::Wide(kPlayerExe).c_str(), driver::Wide(exe.first).c_str(), FALSE));
+        if (exe.second) REQUIRE(WritePrivateProfileStringW(L"GENERAL", L"Whim", L"42", ini.c_str()));
         CHECK(Player(exe.first.c_str()).Close() == 0);
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*.i*").c_str(), &found);
-        CHECK((search != INVALID_HANDLE_VALUE) == exe.second);
-        FindClose(search);
+        // Read (the Whim it found) and written (the keys it adds) beside the exe.
+        if (exe.second) CHECK(GetPrivateProfileIntW(L"GENERAL", L"Whim", -1, ini.c_str()) == 42);
+        CHECK(GetPrivateProfileIntW(L"GENERAL", L"Reverb", -1, ini.c_str()) == (exe.second ? 5 : -1));
         CHECK(GetFileAttributesA(kSettingsPath) == INVALID_FILE_ATTRIBUTES);
     }
 }

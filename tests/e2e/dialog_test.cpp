@@ -13,7 +13,7 @@ TEST_CASE("the operation settings dialog")
     PostMessageA(run.player.window, WM_COMMAND, IDM_SETTINGS, 0);  // as its menu item does
     HWND dialog = nullptr;
     REQUIRE(sim::PumpUntil([&] { return (dialog = run.player.OwnedDialog()) != nullptr; }, kTimeoutMs));
-    CHECK(TextOf(dialog) == "veltoCD - 動作設定");
+    CHECK(TextOf(dialog) == (sim::JapaneseInterface() ? "veltoCD - 動作設定" : "veltoCD - Settings"));
     CHECK((GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU) == 0);
     const auto number = [&] { return TextOf(GetDlgItem(dialog, IDC_REVERB)); };
     const auto marked = [&] {

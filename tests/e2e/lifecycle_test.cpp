@@ -61,8 +61,11 @@ TEST_CASE("a drive in use at start: the warning, no window, the settings untouch
     REQUIRE(box != nullptr);
     std::string text;
     for (HWND label : ChildrenOf(box, "Static")) text += TextOf(label);  // the icon's label has none
-    CHECK(TextOf(box) == "veltoCD 初期化エラー");
-    CHECK(text == "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい.");
+    const bool japanese = sim::JapaneseInterface();
+    CHECK(TextOf(box) == (japanese ? "veltoCD 初期化エラー" : "veltoCD start-up error"));
+    CHECK(text == (japanese ? "CD-ROMﾃﾞﾊﾞｲｽが使用中か使用できません.\n解放されるのを待ってから実行して下さい."
+                            : "The CD-ROM device is in use or cannot be used.\nWait until it is free, then start "
+                              "veltoCD again."));
     const std::vector<HWND> buttons = ChildrenOf(box, "Button");
     REQUIRE(buttons.size() == 1);
     CHECK(GetDlgCtrlID(buttons[0]) == IDOK);

@@ -41,7 +41,9 @@ void WriteTitles(const std::string& ini)
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     std::ofstream file(std::string(windows) + "\\cdplayer.ini", std::ios::binary);
-    file << ini;
+    char ansi[4096] = {};  // other programs write it in the system's code page
+    WideCharToMultiByte(CP_ACP, 0, driver::Wide(ini).c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+    file << ansi;
     file.flush();
     REQUIRE(file.good());
 }

@@ -28,10 +28,17 @@ using cdsim::plays;
 using cdsim::readLog;
 
 // The registry's "Default Drive" as these bytes of this type (none: no value), and the
-// shared title file cdplayer.ini in the Windows directory.
+// shared title file cdplayer.ini in the Windows directory, written from UTF-8 in the system's
+// code page.
 void SetDefaultDrive(DWORD type, const std::string& data);
 std::string Bytes(long long value, size_t size);
 void WriteTitles(const std::string& ini);
+
+// The language the platform picks the resources in: Japanese, or English for any other.
+inline bool JapaneseInterface()
+{
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+}
 
 // The log as it grows, each line stamped with GetTickCount when first seen.
 struct LogWatch {

@@ -54,9 +54,11 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 
 Player::Player(const char* exe, bool showsWindow, const char* dir)
 {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir, &startup, &info_) || !showsWindow)
+    if (!CreateProcessW(Wide(exe).c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, Wide(dir).c_str(), &startup,
+                        &info_) ||
+        !showsWindow)
         return;
     PumpUntil(
         [&] {
@@ -195,21 +197,33 @@ std::vector<HWND> ChildrenOf(HWND window, const char* className)
     return found;
 }
 
+std::string Utf8(const wchar_t* text)
+{
+    char utf8[4 * MAX_PATH] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring Wide(const std::string& utf8)
+{
+    wchar_t text[4 * MAX_PATH] = {};
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, text, ARRAYSIZE(text));
+    return text;
+}
+
 std::string TextOf(HWND window)
 {
-    char text[1024] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kTimeoutMs,
-                        nullptr);
-    return text;
+    wchar_t text[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        kTimeoutMs, nullptr);
+    return Utf8(text);
 }
 
 std::string EntryOf(HWND list, int index)
 {
-    wchar_t text[MAX_PATH] = {};
-    char ansi[2 * MAX_PATH] = {};
+    wchar_t text[4 * MAX_PATH] = {};
     SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
-    return ansi;
+    return Utf8(text);
 }
 
 }  // namespace driver

@@ -26,6 +26,7 @@ inline void Pump(DWORD ms)
 // window. The destructor ends a run still going: a clean close first, the handle if need be.
 class Player {
 public:
+    // exe and dir in UTF-8.
     Player(const char* exe, bool showsWindow, const char* dir);
     ~Player() { End(); }
     Player(const Player&) = delete;
@@ -85,10 +86,12 @@ inline bool IsTopmost(HWND window)
 // True if `upper` comes before `lower` among the top-level windows, top to bottom.
 bool IsAbove(HWND upper, HWND lower);
 std::vector<HWND> ChildrenOf(HWND window, const char* className);
+// Texts are read as Unicode, whatever the code page, and given in UTF-8.
+std::string Utf8(const wchar_t* text);
+std::wstring Wide(const std::string& utf8);
 // A window's text, a control's of another process included (asked for with WM_GETTEXT).
 std::string TextOf(HWND window);
-// An entry of another process's drop-down list, in the code page of this one. Between
-// processes Wine hands it over in UTF-16 even to CB_GETLBTEXT sent as ANSI: ask in it.
+// An entry of another process's drop-down list.
 std::string EntryOf(HWND list, int index);
 
 }  // namespace driver
