@@ -71,6 +71,11 @@ void ContextMenu::SyncCheckMarks(const Settings& settings)
                        MF_BYCOMMAND);
 }
 
+void ContextMenu::EnableTitles(bool enabled)
+{
+    EnableMenuItem(popup_, IDM_TITLES, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
 void ContextMenu::ShowAtCursor(HWND window)
 {
     // Where the cursor is now, not where the message says: a posted click carries no point.

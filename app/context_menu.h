@@ -17,6 +17,7 @@ public:
     void Create(HINSTANCE instance, const Settings& settings);
     void Destroy();
     void SyncCheckMarks(const Settings& settings);
+    void EnableTitles(bool enabled);
     void ShowAtCursor(HWND window);
     // At the window's top-left corner, for the keyboard.
     void ShowAtCorner(HWND window);

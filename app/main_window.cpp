@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "app/settings_dialog.h"
 #include "app/texts.h"
+#include "app/titles_dialog.h"
 #include "app/track_list.h"
 #include "app/tray_icon.h"
 #include "common/random.h"
@@ -196,6 +197,11 @@ void OnCommand(HWND window, int id, int code)
         RunSettingsDialog(AppInstance, window, Options);
         ApplyTempo(window);  // a new tempo takes effect once the dialog has closed
         break;
+    case IDM_TITLES:
+        if (RunTitlesDialog(AppInstance, window, Order.TrackCount)) {
+            FillTrackList(window, Order.TrackCount, Order.CurrentTrack());  // keeps the selection
+        }
+        break;
     case IDM_MENU:
         Menu.ShowAtCorner(window);
         break;
@@ -252,6 +258,10 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_RBUTTONDOWN:
         Menu.ShowAtCursor(window);
+        break;
+    case WM_INITMENUPOPUP:
+        // Titles need a disc, and a drive to tell it by.
+        Menu.EnableTitles(Order.TrackCount != 0 && CdDriveFound());
         break;
     case WM_TRAYNOTIFY:
         Tray.OnNotify(lParam);

@@ -13,6 +13,7 @@
 #define IDB_NOTES 108
 #define IDD_SETTINGS 109
 #define IDR_ACCEL 110
+#define IDD_TITLES 111
 
 // Controls
 #define IDC_TRACKLIST 1001
@@ -21,6 +22,7 @@
 #define IDC_ALLEGRO 1007
 #define IDC_REVERB 1008
 #define IDC_REVERB_SPIN 1009
+#define IDC_TITLES 1010
 
 // Commands
 #define IDM_EXIT 40001
@@ -35,6 +37,7 @@
 #define IDM_ALLTRACKS 40010
 #define IDM_SETTINGS 40011
 #define IDM_MENU 40012  // Shift+F10: the popup menu at the window's corner
+#define IDM_TITLES 40013
 
 // Texts shown at run time, in the string tables
 #define IDS_TIP_PLAYING 200  // "%s / #%d ..." with the program's name and the track
@@ -45,6 +48,9 @@
 #define IDS_STARTUP_ERROR 205
 #define IDS_STARTUP_CAPTION 206
 #define IDS_SETTINGS_CAPTION 207
+#define IDS_TITLES_CAPTION 208
+#define IDS_TITLE_UNSTORABLE 209  // with the track's number
+#define IDS_TITLES_REFUSED 210
 
 // The main window's one timer
 #define IDT_TICK 1

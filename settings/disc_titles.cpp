@@ -13,7 +13,8 @@ void FindCdDrive()
 {
     const RegistryValueReader reader(HKEY_LOCAL_MACHINE,
                                      "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio");
-    int n = reader.ReadValue(nullptr, "Default Drive", -1);
+    // Without a value (or with one that is no number) the first drive; -1 is none.
+    int n = reader.ReadValue(nullptr, "Default Drive", 0);
     cdRoot[0] = '\0';
     if (n == -1) {
         return;
@@ -28,6 +29,11 @@ void FindCdDrive()
     cdRoot[0] = '\0';
 }
 
+bool CdDriveFound()
+{
+    return cdRoot[0] != '\0';
+}
+
 DWORD DiscId()
 {
     DWORD serial = 0;
@@ -37,8 +43,14 @@ DWORD DiscId()
     return serial;
 }
 
+namespace {
+
 // A bare name: the platform looks for it in the Windows directory.
-DiscTitles::DiscTitles(DWORD discId) : file_(L"cdplayer.ini")
+const wchar_t kTitlesFile[] = L"cdplayer.ini";
+
+}  // namespace
+
+DiscTitles::DiscTitles(DWORD discId) : file_(kTitlesFile)
 {
     wsprintfW(section_, L"%8X", discId);
 }
@@ -48,4 +60,35 @@ void DiscTitles::Title(int index, wchar_t (&title)[MAX_PATH]) const
     wchar_t key[16];
     wsprintfW(key, L"%d", index);
     file_.ReadString(section_, key, title, L"");
+}
+
+bool DiscTitles::CanStore(const wchar_t* title)
+{
+    BOOL lost = FALSE;
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, title, -1, nullptr, 0, nullptr, &lost) != 0 && !lost;
+}
+
+bool DiscTitles::Writable()
+{
+    wchar_t path[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenW(kTitlesFile) >= MAX_PATH) {
+        return false;
+    }
+    lstrcatW(path, L"\\");
+    lstrcatW(path, kTitlesFile);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+bool DiscTitles::Store(int index, const wchar_t* title) const
+{
+    wchar_t key[16];
+    wsprintfW(key, L"%d", index);
+    return file_.WriteString(section_, key, title[0] != L'\0' ? title : nullptr);
 }

@@ -30,10 +30,12 @@ void ProfileFile::ReadString(const wchar_t* section, const wchar_t* key, wchar_t
 
 bool ProfileFile::WriteInt(const wchar_t* section, const wchar_t* key, int value) const
 {
-    if (!IsBound()) {
-        return false;
-    }
     wchar_t text[16];
     wsprintfW(text, L"%ld", static_cast<long>(value));
-    return WritePrivateProfileStringW(section, key, text, path_) != FALSE;
+    return WriteString(section, key, text);
+}
+
+bool ProfileFile::WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* text) const
+{
+    return IsBound() && WritePrivateProfileStringW(section, key, text, path_) != FALSE;
 }

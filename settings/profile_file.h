@@ -17,6 +17,8 @@ public:
                     const wchar_t* defaultText) const;
     // False if the platform did not write it.
     bool WriteInt(const wchar_t* section, const wchar_t* key, int value) const;
+    // A null text removes the key. False if the platform did not write it.
+    bool WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* text) const;
 
     bool IsBound() const { return path_[0] != L'\0'; }
 

@@ -114,13 +114,20 @@ TEST_CASE("the menu: the transport glyphs, and marks that follow the commands")
         CHECK(Marks() == step.second);
     }
     CHECK(sim::readLog().empty());  // none of them touches the track playing
+
+    // Naming the tracks needs a disc, none of which is taken up yet, and a drive to tell it by.
+    SendMessageW(main.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(Menu.Popup()), 0);
+    CHECK((GetMenuState(Menu.Popup(), IDM_TITLES, MF_BYCOMMAND) & MF_GRAYED) != 0);
+    main.Tick();
+    SendMessageW(main.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(Menu.Popup()), 0);
+    CHECK((GetMenuState(Menu.Popup(), IDM_TITLES, MF_BYCOMMAND) & MF_GRAYED) == 0);
 }
 
 TEST_CASE("the menu, the tip and the entries in the user's language; titles in the system's code page")
 {
     const bool japanese = sim::JapaneseInterface();
     const std::string title = GetACP() == 932 ? "雨上がり" : "Café Noir";  // as written by another program
-    sim::WriteTitles("[       0]\r\n0=" + title + "\r\n");
+    sim::WriteTitles("[1A2B3C4D]\r\n0=" + title + "\r\n");                 // drive D:, the first
     MainWindow main(sim::discWithTracks({60000, 60000, 60000}));
     wchar_t text[64] = {};
     GetMenuStringW(Menu.Popup(), IDM_PLAY, text, 64, MF_BYCOMMAND);

@@ -35,21 +35,20 @@ struct List {
 
 }  // namespace
 
-TEST_CASE("the drive that Default Drive names, and the identifier of its disc")
+TEST_CASE("the drive that Default Drive names, or the first without it, and the identifier of its disc")
 {
     using sim::Bytes;
+    const DWORD first = 0x1A2B3C4D;  // D:, then E: with C0FFEE
     const std::pair<std::pair<DWORD, std::string>, DWORD> cases[] = {
-        {{REG_DWORD, Bytes(0, 4)}, 0x1A2B3C4D},
+        {{REG_DWORD, Bytes(0, 4)}, first},
         {{REG_DWORD, Bytes(1, 4)}, 0xC0FFEE},
         {{REG_DWORD, Bytes(2, 4)}, 0},
-        {{REG_DWORD, ""}, 0},
+        {{REG_DWORD, ""}, first},  // no value
         {{REG_DWORD, Bytes(-1, 4)}, 0},
         {{REG_DWORD, Bytes(-5, 4)}, 0},
-        {{REG_SZ, std::string("1\0", 2)}, 0},
-        {{REG_BINARY, Bytes(1, 2)}, 0},
-        {{REG_QWORD, Bytes(1, 8)}, 0},
-        {{REG_NONE, std::string(1, '\0')}, 0},
-        {{REG_MULTI_SZ, std::string("1\0\0", 3)}, 0},
+        {{REG_SZ, std::string("1\0", 2)}, first},  // no number
+        {{REG_BINARY, Bytes(1, 2)}, first},
+        {{REG_QWORD, Bytes(1, 8)}, first},
         {{REG_DWORD_BIG_ENDIAN, Bytes(1, 4)}, 0xC0FFEE}};  // four bytes are a number, whatever the type
     for (const auto& c : cases) {
         CAPTURE(c.first.second.size());
@@ -83,7 +82,7 @@ TEST_CASE("entries: titles where cdplayer.ini knows the disc, numbers elsewhere"
     }
     CHECK(list.Send(CB_GETCURSEL) == 4);  // the entry of track 5, wherever the shuffle put it
 
-    SetDefaultDrive(REG_DWORD, "");  // no drive: the section of seven spaces and 0
+    SetDefaultDrive(REG_DWORD, sim::Bytes(-1, 4));  // no drive: the section of seven spaces and 0
     FillTrackList(list.window, 2, 1);
     CHECK(list.Entry(0) == "No drive");
     CHECK(list.Entry(1) == "ﾄﾗｯｸ #  2");

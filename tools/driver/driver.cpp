@@ -159,6 +159,21 @@ bool Press(HWND window, WORD key, WORD modifier)
     return BringToFront(window) && Send(keys);
 }
 
+bool Type(const std::string& utf8)
+{
+    std::vector<INPUT> keys;
+    for (const wchar_t unit : Wide(utf8)) {
+        for (const DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = unit;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            keys.push_back(input);
+        }
+    }
+    return Send(keys);
+}
+
 bool ClickAt(POINT point, bool rightButton)
 {
     // Moved by hand rather than by an absolute move in the input, whose scaling to pixels

@@ -75,6 +75,8 @@ bool BringToFront(HWND window);
 // A key, with a modifier (VK_MENU for Alt, VK_SHIFT) held or none, through the system's
 // input queue to this window, brought to the front first.
 bool Press(HWND window, WORD key, WORD modifier = 0);
+// Types the text, as characters, into whatever has the focus.
+bool Type(const std::string& utf8);
 // A click at a point of the screen through the system's input queue.
 bool ClickAt(POINT point, bool rightButton);
 // The window of that window's thread that has the keyboard focus.
