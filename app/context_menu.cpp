@@ -5,6 +5,28 @@
 
 namespace {
 
+// A glyph at another scale, nearest-neighbour: its pixels stay black or white, never blended.
+HBITMAP LoadGlyph(HINSTANCE instance, int id, int size)
+{
+    HBITMAP glyph = LoadBitmapW(instance, MAKEINTRESOURCEW(id));
+    if (glyph == nullptr || size == kGlyphSize) {
+        return glyph;
+    }
+    HBITMAP scaled = CreateBitmap(size, size, 1, 1, nullptr);
+    HDC source = CreateCompatibleDC(nullptr);
+    HDC target = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldSource = SelectObject(source, glyph);
+    HGDIOBJ oldTarget = SelectObject(target, scaled);
+    SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, 0, 0, size, size, source, 0, 0, kGlyphSize, kGlyphSize, SRCCOPY);
+    SelectObject(source, oldSource);
+    SelectObject(target, oldTarget);
+    DeleteDC(source);
+    DeleteDC(target);
+    DeleteObject(glyph);
+    return scaled;
+}
+
 void DeleteGlyph(HBITMAP& glyph)
 {
     if (glyph != nullptr) {
@@ -25,7 +47,7 @@ ContextMenu::~ContextMenu()
     Destroy();
 }
 
-void ContextMenu::Create(HINSTANCE instance, const Settings& settings)
+void ContextMenu::Create(HINSTANCE instance, const Settings& settings, int glyphSize)
 {
     // Only the popup is kept: detach it from the bar that carries it, so the bar can go now
     // and destroying the popup later frees everything.
@@ -34,10 +56,10 @@ void ContextMenu::Create(HINSTANCE instance, const Settings& settings)
     RemoveMenu(bar, 0, MF_BYPOSITION);
     DestroyMenu(bar);
 
-    prevGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_PREV));
-    playGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_PLAY));
-    stopGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_STOP));
-    nextGlyph_ = LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_NEXT));
+    prevGlyph_ = LoadGlyph(instance, IDB_PREV, glyphSize);
+    playGlyph_ = LoadGlyph(instance, IDB_PLAY, glyphSize);
+    stopGlyph_ = LoadGlyph(instance, IDB_STOP, glyphSize);
+    nextGlyph_ = LoadGlyph(instance, IDB_NEXT, glyphSize);
 
     // The transport items are checked in the template and never unchecked, so each always
     // shows its glyph in the check-mark column.

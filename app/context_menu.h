@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+// The side of the transport glyphs as drawn, at 100 %.
+const int kGlyphSize = 13;
+
 struct Settings;
 
 // The one popup menu, its four transport glyphs and the check marks that mirror the
@@ -14,7 +17,8 @@ public:
     ContextMenu(const ContextMenu&) = delete;
     ContextMenu& operator=(const ContextMenu&) = delete;
 
-    void Create(HINSTANCE instance, const Settings& settings);
+    // glyphSize: the transport glyphs' side at the window's scale.
+    void Create(HINSTANCE instance, const Settings& settings, int glyphSize);
     void Destroy();
     void SyncCheckMarks(const Settings& settings);
     void EnableTitles(bool enabled);

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "app/context_menu.h"
+#include "app/display_scale.h"
 #include "app/media_keys.h"
 #include "app/program.h"
 #include "app/settings_dialog.h"
@@ -10,6 +11,7 @@
 #include "app/titles_dialog.h"
 #include "app/track_list.h"
 #include "app/tray_icon.h"
+#include "app/window_placement.h"
 #include "common/random.h"
 #include "common/text.h"
 #include "playback/cd_audio_device.h"
@@ -78,39 +80,29 @@ void TopmostSwitch(HWND window, int on)
     Menu.SyncCheckMarks(Options);
 }
 
-void ClampToScreen(HWND window)
+// The list's height is the extent of its drop-down; closed, it covers the stage's top.
+void LayOut(HWND window)
 {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    int left = rect.left;
-    int top = rect.top;
-    if (rect.left < 0) {
-        left = 0;
-    } else if (rect.right > screenWidth) {
-        left = rect.left + screenWidth - rect.right;
-    }
-    if (rect.top < 0) {
-        top = 0;
-    } else if (rect.bottom > screenHeight) {
-        top = rect.top + screenHeight - rect.bottom;
-    }
-    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+    RECT client;
+    GetClientRect(window, &client);
+    MoveWindow(GetDlgItem(window, IDC_TRACKLIST), 0, 0, client.right, client.bottom, TRUE);
 }
 
+// The stage's size at the window's scale, its outer corner at the saved position, kept on the
+// monitor it lies on.
 void PlaceWindow(HWND window, POINT position)
 {
     RECT windowRect;
     RECT clientRect;
     GetWindowRect(window, &windowRect);
     GetClientRect(window, &clientRect);
-    const int frameWidth = (windowRect.right - windowRect.left) - clientRect.right;
-    const int frameHeight = (windowRect.bottom - windowRect.top) - clientRect.bottom;
-    MoveWindow(window, position.x, position.y, kStageWidth + frameWidth, kStageHeight + frameHeight, TRUE);
-    ClampToScreen(window);
-    // The list's height is the extent of its drop-down; closed, it covers the stage's top.
-    MoveWindow(GetDlgItem(window, IDC_TRACKLIST), 0, 0, kStageWidth, kStageHeight, TRUE);
+    const UINT dpi = DpiOf(window);
+    RECT placed = {position.x, position.y,
+                   position.x + Scaled(kStageWidth, dpi) + (windowRect.right - windowRect.left) - clientRect.right,
+                   position.y + Scaled(kStageHeight, dpi) + (windowRect.bottom - windowRect.top) - clientRect.bottom};
+    placed = PlaceOnMonitors(placed);
+    MoveWindow(window, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top, TRUE);
+    LayOut(window);
 }
 
 // Actions go through the window's queue, so every playback start passes the one IDM_PLAY.
@@ -127,8 +119,9 @@ bool StartUp(HWND window)
     shuttingDown = false;
     SeedRandom(timeGetTime());
     FindModuleDirectory();
-    Tray.AddIcon(window, AppInstance);
-    Menu.Create(AppInstance, Options);
+    const UINT dpi = DpiOf(window);
+    Tray.AddIcon(window, AppInstance, MetricAt(SM_CXSMICON, dpi));
+    Menu.Create(AppInstance, Options, Scaled(kGlyphSize, dpi));
     FindCdDrive();
 
     if (!CdDevice.Open()) {
@@ -287,6 +280,14 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         OnTick(window);
         break;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: the size the platform suggests, laid out again.
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        LayOut(window);
+        break;
+    }
     case MM_MCINOTIFY:
         Queue(window, Controller.OnMciNotify(wParam));
         break;

@@ -14,14 +14,15 @@ TrayIcon::TrayIcon() : record_()
 {
 }
 
-void TrayIcon::AddIcon(HWND window, HINSTANCE instance)
+void TrayIcon::AddIcon(HWND window, HINSTANCE instance, int iconSize)
 {
     record_.cbSize = NOTIFYICONDATAW_V1_SIZE;
     record_.hWnd = window;
     record_.uID = 1;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record_.uCallbackMessage = WM_TRAYNOTIFY;
-    record_.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    record_.hIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, iconSize, iconSize, 0));
     CopyText(record_.szTip, kTipSize, L"veltoCD");
     Shell_NotifyIconW(NIM_ADD, &record_);
 }
@@ -42,6 +43,10 @@ void TrayIcon::AddAgain()
 void TrayIcon::DeleteIcon()
 {
     Shell_NotifyIconW(NIM_DELETE, &record_);
+    if (record_.hIcon != nullptr) {
+        DestroyIcon(record_.hIcon);
+        record_.hIcon = nullptr;
+    }
 }
 
 void TrayIcon::OnNotify(LPARAM mouseMessage)

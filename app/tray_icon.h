@@ -13,7 +13,8 @@ class TrayIcon {
 public:
     TrayIcon();
 
-    void AddIcon(HWND window, HINSTANCE instance);
+    // The icon drawn for this side, the notification area's at the window's scale.
+    void AddIcon(HWND window, HINSTANCE instance, int iconSize);
     // The tip shows at most 63 characters: a longer text is cut between characters.
     void SetTip(const wchar_t* text);
     void DeleteIcon();

@@ -9,6 +9,7 @@
 #   VELTO_CDSIM_DLL  the simulated drive to install as the cdaudio device (optional)
 #   VELTO_SYSDIR     where the drive goes: system32 for x86_64, syswow64 for i686
 #   VELTO_APP_EXE    the player, copied to C:\veltoCD\veltoCD.exe (optional)
+#   VELTO_DPI        the display's scale in dots per inch (96 is 100 %), when not 96
 #   VELTO_KEEP=1     keep the copy and print where it is (for a post-mortem)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -65,6 +66,9 @@ display=$(head -n1 "$tmp/display")
 
 export WINEPREFIX="$prefix" DISPLAY=":$display"
 export VELTO_PREFIX_UNIX="$prefix"
+if [ -n "${VELTO_DPI:-}" ]; then
+    velto_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VELTO_DPI" /f >/dev/null 2>&1
+fi
 if [ "${1:-}" = --shell ]; then
     export -f velto_in_root velto_wine velto_wineserver
     export VELTO_WINE_ROOT VELTO_PROJECT VELTO_XVFB_PID=$xvfb_pid

@@ -5,7 +5,7 @@
 #include "stage/performer.h"
 #include "stage/stage_size.h"
 
-StageView::StageView(Performer& performer, NoteSwarm& notes) : performer_(performer), notes_(notes), buffer_(nullptr)
+StageView::StageView(Performer& performer, NoteSwarm& notes) : performer_(performer), notes_(notes), stage_(), scaled_()
 {
 }
 
@@ -14,19 +14,63 @@ StageView::~StageView()
     Release();
 }
 
+bool StageView::Ensure(Pixels& pixels, MemoryDc& holder, SIZE size, HDC like)
+{
+    if (pixels.bitmap != nullptr && pixels.size.cx == size.cx && pixels.size.cy == size.cy) {
+        return true;
+    }
+    Free(pixels, holder);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top-down
+    void* bits = nullptr;
+    pixels.bitmap = CreateDIBSection(like, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    pixels.bits = static_cast<DWORD*>(bits);
+    pixels.size = size;
+    return pixels.bitmap != nullptr;
+}
+
+void StageView::Free(Pixels& pixels, MemoryDc& holder)
+{
+    holder.Release();  // a bitmap still selected could not be deleted
+    if (pixels.bitmap != nullptr) {
+        DeleteObject(pixels.bitmap);
+    }
+    pixels = Pixels();
+}
+
+// Nearest neighbour: each pixel of the client takes the stage pixel it lies on, so a whole
+// scale gives whole blocks, and no scale a colour the stage lacks.
+void StageView::ScaleStage()
+{
+    GdiFlush();  // the composing blits are done before their pixels are read
+    for (LONG y = 0; y < scaled_.size.cy; ++y) {
+        const DWORD* from = stage_.bits + y * kStageHeight / scaled_.size.cy * kStageWidth;
+        DWORD* to = scaled_.bits + y * scaled_.size.cx;
+        for (LONG x = 0; x < scaled_.size.cx; ++x) {
+            to[x] = from[x * kStageWidth / scaled_.size.cx];
+        }
+    }
+}
+
 void StageView::Paint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (buffer_ == nullptr) {
-        buffer_ = CreateCompatibleBitmap(dc, kStageWidth, kStageHeight);
-    }
+    RECT client;
+    GetClientRect(window, &client);
+    const SIZE stageSize = {kStageWidth, kStageHeight};
+    const SIZE clientSize = {client.right, client.bottom};
     // Composed off screen and copied in one blit, so no half-drawn stage is ever seen.
-    HDC memory = buffer_ != nullptr ? composer_.Holding(buffer_, dc) : nullptr;
-    if (memory != nullptr) {
+    if (Ensure(stage_, composer_, stageSize, dc)) {
+        HDC memory = composer_.Holding(stage_.bitmap, dc);
         performer_.Draw(memory);
         notes_.Draw(memory);
-        BitBlt(dc, 0, 0, kStageWidth, kStageHeight, memory, 0, 0, SRCCOPY);
+        if (clientSize.cx == kStageWidth && clientSize.cy == kStageHeight) {
+            BitBlt(dc, 0, 0, kStageWidth, kStageHeight, memory, 0, 0, SRCCOPY);
+        } else if (clientSize.cx > 0 && clientSize.cy > 0 && Ensure(scaled_, copier_, clientSize, dc)) {
+            ScaleStage();
+            BitBlt(dc, 0, 0, clientSize.cx, clientSize.cy, copier_.Holding(scaled_.bitmap, dc), 0, 0, SRCCOPY);
+        }
     }
     EndPaint(window, &paint);
 }
@@ -50,9 +94,6 @@ void StageView::Tick(HWND window, int playerState)
 
 void StageView::Release()
 {
-    composer_.Release();
-    if (buffer_ != nullptr) {
-        DeleteObject(buffer_);
-        buffer_ = nullptr;
-    }
+    Free(stage_, composer_);
+    Free(scaled_, copier_);
 }

@@ -9,7 +9,8 @@ class NoteSwarm;
 class Performer;
 
 // Paints the main window's stage, double-buffered, and moves the animation on by one step a
-// tick. The back buffer is made at the first paint and kept until Release.
+// tick. The stage is composed at its own size in a back buffer, made at the first paint and
+// kept until Release, and copied to the whole client area, scaled.
 class StageView {
 public:
     StageView(Performer& performer, NoteSwarm& notes);
@@ -25,10 +26,23 @@ public:
     void Release();
 
 private:
+    // A 32-bit picture whose pixels the program reads and writes itself.
+    struct Pixels {
+        HBITMAP bitmap;
+        DWORD* bits;
+        SIZE size;
+    };
+    // Made for this size unless it already is; false if it cannot be.
+    static bool Ensure(Pixels& pixels, MemoryDc& holder, SIZE size, HDC like);
+    static void Free(Pixels& pixels, MemoryDc& holder);
+    void ScaleStage();
+
     Performer& performer_;
     NoteSwarm& notes_;
-    HBITMAP buffer_;
+    Pixels stage_;   // the stage composed at its own size
+    Pixels scaled_;  // and at the client's, when the display is scaled
     MemoryDc composer_;
+    MemoryDc copier_;
 };
 
 #endif

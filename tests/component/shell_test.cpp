@@ -90,7 +90,19 @@ TEST_CASE("the menu: the transport glyphs, and marks that follow the commands")
 {
     MainWindow main;
     HMENU popup = Menu.Popup();
-    // The transport items show their glyph as the bitmap of their lasting checked state.
+    // The transport items show their glyph as the bitmap of their lasting checked state, at the
+    // display's scale (this program, like the player, sees the real one); so is the tray's icon.
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    CAPTURE(dpi);
+    ICONINFO icon = {};
+    REQUIRE(GetIconInfo(Tray.Record().hIcon, &icon));
+    BITMAP iconBits = {};
+    GetObjectW(icon.hbmColor, sizeof iconBits, &iconBits);
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+    CHECK(iconBits.bmWidth == MulDiv(16, dpi, 96));
     for (const UINT id : {IDM_PREV, IDM_PLAY, IDM_STOP, IDM_NEXT}) {
         CAPTURE(id);
         MENUITEMINFOA info = {};
@@ -100,8 +112,8 @@ TEST_CASE("the menu: the transport glyphs, and marks that follow the commands")
         BITMAP glyph = {};
         GetObjectA(info.hbmpChecked, sizeof glyph, &glyph);
         CHECK((info.fState & MFS_CHECKED) != 0);
-        CHECK(glyph.bmWidth == 13);
-        CHECK(glyph.bmHeight == 13);
+        CHECK(glyph.bmWidth == MulDiv(13, dpi, 96));
+        CHECK(glyph.bmHeight == MulDiv(13, dpi, 96));
         CHECK(glyph.bmBitsPixel == 1);
     }
     CHECK(Marks() == "10001");  // a fresh settings file: keep in front, all tracks

@@ -1,0 +1,20 @@
+#ifndef VELTOCD_APP_WINDOW_PLACEMENT_H
+#define VELTOCD_APP_WINDOW_PLACEMENT_H
+
+#include <windows.h>
+
+// A monitor: all of it, and the part not under the taskbar.
+struct MonitorArea {
+    RECT monitor;
+    RECT work;
+};
+
+// Where a window lands on the monitors: it stays on the monitor it overlaps most, or without
+// one on the nearest, pulled into that monitor's work area (its left and top edges win when
+// it is larger). Returns the window's rectangle there.
+RECT PlaceOnMonitors(RECT window, const MonitorArea* monitors, int count);
+
+// The same for the monitors the system has now.
+RECT PlaceOnMonitors(RECT window);
+
+#endif
