@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both targets and runs every test of both under Wine:
-# the i686 release build first.
+# the i686 release build first; then a minute's soak of the player (scripts/soak.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -23,4 +23,12 @@ for preset in win32 win64; do
     fi
     ctest --preset "$preset" || status=1
 done
+# A minute of the real player in a random sequence (a new seed each time, printed).
+echo "== soak, 60 s"
+if bash scripts/soak.sh 1; then
+    echo "soak: passed"
+else
+    echo "!! soak: failed (the seed and steps are above)"
+    status=1
+fi
 exit $status

@@ -621,7 +621,7 @@ void Soak::CancelledLogOff()
 
 void Soak::Restart(int how)
 {
-    static const char* const ways[] = {"WM_CLOSE", "IDM_EXIT", "WM_ENDSESSION TRUE", "WM_CLOSE then WM_ENDSESSION TRUE sent at once"};
+    static const char* const ways[] = {"WM_CLOSE", "IDM_EXIT", "WM_ENDSESSION TRUE", "WM_CLOSE, then WM_ENDSESSION TRUE inside it"};
     const int way = how < 60 ? 0 : how < 75 ? 1 : how < 92 ? 2 : 3;
     const bool rewrite = random_.Chance(30);
     Begin(Format("close by %s, then a fresh start%s", ways[way], rewrite ? " with new settings" : ""));
@@ -801,13 +801,17 @@ void Soak::Close(int how)
     if (how == 3) {
         // The session ends while the close is under way: the player has given up its media
         // keys, and is about to take its icon away.
+        // The moment is short: ask without pausing.
         PostMessageA(window, WM_CLOSE, 0, 0);
-        const bool inside = driver::PumpUntil([&] {
-            if (!RegisterHotKey(bystander_, 1, 0, VK_MEDIA_NEXT_TRACK)) return !IsWindow(window);
+        bool inside = false;
+        for (const DWORD start = GetTickCount(); !inside && IsWindow(window) && GetTickCount() - start < driver::kTimeoutMs;) {
+            inside = RegisterHotKey(bystander_, 1, 0, VK_MEDIA_NEXT_TRACK) != FALSE;
+        }
+        if (inside) {
             UnregisterHotKey(bystander_, 1);
-            return true;
-        }, driver::kTimeoutMs);
-        if (inside) SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, driver::kTimeoutMs, &result);
+            SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, driver::kTimeoutMs, &result);
+        }
+        Log(inside ? "  WM_ENDSESSION sent once the media keys were free" : "  the window went before the media keys were free");
     }
     Ended(ways[how], player_->WaitForExit(driver::kTimeoutMs + 2 * disc_.closeDelayMs));
 }
