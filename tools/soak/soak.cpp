@@ -133,7 +133,8 @@ private:
     bool expectingBox_ = false;
     SIZE_T firstBytes_ = 0;
     RECT lastRect_ = {};
-    POINT lastClick_ = {-1, -1};
+    POINT lastStageClick_ = {-100, -100};
+    int trayClicks_ = 0;
     std::string settingsBefore_;
     HWND bystander_ = nullptr;
 };
@@ -195,6 +196,9 @@ void Soak::Between()
         DWORD code = 0;
         GetExitCodeProcess(player_->Process(), &code);
         Fail(Format("the player ended by itself, exit code 0x%lx", code));
+        std::string file = ReadFileBytes(kSettings);
+        for (char& c : file) c = c == '\r' || c == '\n' ? ' ' : c;
+        Log("  settings file now: " + file);
         player_.reset();
         return;
     }
@@ -338,10 +342,11 @@ void Soak::Menu()
     if (opener == 0) {
         POINT at = {spotX, spotY};
         ClientToScreen(window, &at);
-        if (at.x == lastClick_.x && at.y == lastClick_.y) at.x += 5;  // not a double click
+        // Not a double click: the platform keeps the last click of each process.
+        if (std::abs(at.x - lastStageClick_.x) < 8 && std::abs(at.y - lastStageClick_.y) < 8) at.x += at.x < lastStageClick_.x ? -8 : 8;
         driver::BringToFront(window);
         if (WindowFromPoint(at) == window) {
-            lastClick_ = at;
+            lastStageClick_ = at;
             opened = driver::ClickAt(at, true);
         } else {
             Log("  the stage is off the screen or covered there: IDM_MENU instead");
@@ -353,9 +358,8 @@ void Soak::Menu()
         } else {
             RECT rect;
             GetWindowRect(icons[0], &rect);
-            POINT at = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-            if (at.x == lastClick_.x && at.y == lastClick_.y) at.y += 2;
-            lastClick_ = at;
+            // Either side of the middle in turn, so that no click pairs with the last one.
+            POINT at = {(rect.left + rect.right) / 2 + (trayClicks_++ % 2 == 0 ? -4 : 4), (rect.top + rect.bottom) / 2};
             opened = driver::ClickAt(at, true);
         }
     } else if (opener == 2 || opener == 3) {
@@ -399,7 +403,9 @@ void Soak::ListChoice()
     const int index = count > 0 ? pick % count : 0;
     Begin(Format("list: entry %d of %d chosen", index + 1, count));
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(list, CB_SETCURSEL, index, 0, SMTO_NORMAL, kAnswerMs, &result);
+    if (!SendMessageTimeoutA(list, CB_SETCURSEL, index, 0, SMTO_NORMAL, driver::kTimeoutMs, &result)) {
+        Fail("the list did not answer CB_SETCURSEL within 10 s");
+    }
     PostMessageA(player_->window, WM_COMMAND, MAKEWPARAM(IDC_TRACKLIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     // With the disc taken up and the drive open, a choice plays something (which track may
     // differ when an end of track was already queued).
@@ -423,7 +429,7 @@ void Soak::Settings(bool opened)
         Begin("settings dialog");
         PostMessageA(player_->window, WM_COMMAND, IDM_SETTINGS, 0);
     }
-    Log(Format("  arrows \"%s\", tempo %d by %s, %s, confirmed by %s", arrows.c_str(), tempo, realClick ? "a click" : "BM_CLICK",
+    Log(Format("  arrows \"%s\", tempo %d by %s, %s, confirmed by %s", arrows.c_str(), tempo, realClick ? "a click" : "BN_CLICKED",
                escape ? "Esc first" : "no Esc", confirm == 0 ? "Enter" : confirm == 1 ? "IDOK" : "a click on OK"));
     HWND dialog = nullptr;
     if (!driver::PumpUntil([&] { return (dialog = player_->OwnedDialog()) != nullptr; }, driver::kTimeoutMs)) {
@@ -467,8 +473,9 @@ void Soak::Settings(bool opened)
             GetWindowRect(radio, &rect);
             driver::ClickAt(POINT{rect.left + 6, (rect.top + rect.bottom) / 2}, false);
         } else {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(radio, BM_CLICK, 0, 0, SMTO_NORMAL, kAnswerMs, &result);
+            // The button's report of a click: Wine's BM_CLICK presses and releases with the
+            // mouse captured, and can lose the click if the capture moves in between.
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(tempo, BN_CLICKED), reinterpret_cast<LPARAM>(radio));
         }
         if (!driver::PumpUntil([&] { return marked() == tempo; }, driver::kTimeoutMs)) {
             Fail(Format("tempo %d chosen, the dialog marks %d", tempo, marked()));
