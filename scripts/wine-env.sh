@@ -30,3 +30,14 @@ velto_wine() {
 velto_wineserver() {
     velto_in_root /usr/lib/x86_64-linux-gnu/wine/wineserver "$@"
 }
+
+# WoW64 runs 32-bit Windows code in 32-bit segments of the 64-bit process. A kernel built
+# without 32-bit compatibility refuses them, and every 32-bit program then crashes at its
+# first instruction. True when the i686 build's close_player runs (0: closed a player, 1:
+# found none); it must be built, and the base prefix made in build/wine.
+velto_win32_runs() {
+    local code=0
+    VELTO_WINE_WORK="$VELTO_PROJECT/build/wine" bash "$VELTO_PROJECT/scripts/wine-run.sh" \
+        "$VELTO_PROJECT/build/win32/tools/driver/close_player.exe" >/dev/null 2>&1 || code=$?
+    [ "$code" -le 1 ]
+}
