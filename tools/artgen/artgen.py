@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Build the program's images: the small resource images in res/ from the text
-pixel maps in res/art/, and the pictures that scene.py draws in code.
+"""Build the program's images: the menu glyphs in res/ from the text pixel maps
+in res/art/, the icon that icon.py draws and the pictures that scene.py draws.
 
     python3 tools/artgen/artgen.py           regenerate every image
     python3 tools/artgen/artgen.py --check   fail if an image is missing, stale,
@@ -15,7 +15,9 @@ import argparse
 import pathlib
 import struct
 import sys
+import zlib
 
+import icon
 import scene
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -24,20 +26,11 @@ RES_DIR = ROOT / "res"
 
 TRANSPARENT = -1
 
-# The standard Windows 16-colour palette, in index order, as (r, g, b).
-VGA16 = [
-    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
-    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
-    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
-    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
-]
 MONO = [(0, 0, 0), (255, 255, 255)]
 
 # Output extension -> (bits per pixel, palette). Menu glyphs are plain
-# two-colour bitmaps; the icon is the classic 16-colour kind that every
-# Windows shell can show without scaling or colour reduction.
+# two-colour bitmaps; the icon is drawn by icon.py.
 FORMATS = {
-    ".ico": (4, VGA16),
     ".bmp": (1, MONO),
 }
 
@@ -204,31 +197,95 @@ def build_bmp(art):
     return file_header + head + bits
 
 
-def build_ico(art):
-    if art.width > 255 or art.height > 255:
-        raise MapError(f"{art.output}: icon too big for a directory entry")
-    pixels = art.pixels()
-    # Transparent pixels are black in the colour image and set in the mask,
-    # so the screen shows through unchanged.
-    colour = [[0 if v == TRANSPARENT else v for v in row] for row in pixels]
-    mask = [[1 if v == TRANSPARENT else 0 for v in row] for row in pixels]
-    xor_bits = pack_rows(colour, art.bpp)
-    and_bits = pack_rows(mask, 1)
-    image = info_header(art.width, art.height * 2, art.bpp,
-                        len(xor_bits) + len(and_bits), 0)
-    image += rgbquads(art.palette) + xor_bits + and_bits
-    icondir = struct.pack("<HHH", 0, 1, 1)
-    colours = 0 if art.bpp >= 8 else 1 << art.bpp
-    entry = struct.pack("<BBBBHHII", art.width % 256, art.height % 256, colours,
-                        0, 1, art.bpp, len(image), 6 + 16)
-    return icondir + entry + image
-
-
-BUILDERS = {".bmp": build_bmp, ".ico": build_ico}
+BUILDERS = {".bmp": build_bmp}
 
 
 def build(art):
+    if isinstance(art, Icon):
+        return art.build()
     return BUILDERS[pathlib.PurePath(art.output).suffix](art)
+
+
+# --- the icon -----------------------------------------------------------
+# One file with every size icon.py draws: 32-bit BGRA images with their alpha,
+# the small ones as DIBs (height doubled, AND mask after the colours) that
+# every Windows reads, 256 as PNG the way Vista and later store it.
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+PNG_FROM = 256
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    return a if pa <= pb and pa <= pc else b if pb <= pc else c
+
+
+def png_filtered(line, prior):
+    """The five PNG filters of one RGBA row, keyed by type."""
+    left = bytes(4) + line[:-4]
+    upleft = bytes(4) + prior[:-4]
+    return {
+        0: line,
+        1: bytes((v - a) & 255 for v, a in zip(line, left)),
+        2: bytes((v - b) & 255 for v, b in zip(line, prior)),
+        3: bytes((v - (a + b) // 2) & 255 for v, a, b in zip(line, left, prior)),
+        4: bytes((v - paeth(a, b, c)) & 255
+                 for v, a, b, c in zip(line, left, prior, upleft)),
+    }
+
+
+def build_png(rows):
+    width, height = len(rows[0]), len(rows)
+    lines = [bytes(v for pixel in row for v in pixel) for row in rows]
+    filtered = [png_filtered(line, prior) for line, prior in zip(lines, [bytes(4 * width)] + lines)]
+    # One filter for every row, whichever compresses best: on flat colours and
+    # hard facets that beats choosing row by row.
+    data = min((zlib.compress(b"".join(bytes([kind]) + rows[kind] for rows in filtered), 9)
+                for kind in range(5)), key=len)
+    head = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (PNG_SIGNATURE + png_chunk(b"IHDR", head) + png_chunk(b"IDAT", data)
+            + png_chunk(b"IEND", b""))
+
+
+def build_icon_dib(rows):
+    size = len(rows)
+    colour = b"".join(bytes(v for r, g, b, a in row for v in (b, g, r, a))
+                      for row in reversed(rows))
+    # Shells that ignore alpha still get the outline from the mask.
+    mask = pack_rows([[1 if a == 0 else 0 for *_, a in row] for row in rows], 1)
+    return info_header(size, 2 * size, 32, len(colour) + len(mask), 0) + colour + mask
+
+
+class Icon:
+    output = "app.ico"
+    target = RES_DIR / output
+
+    def __init__(self):
+        self.source = pathlib.Path(icon.__file__)
+        self.images = {size: icon.draw(size) for size in icon.SIZES}
+
+    def build(self):
+        blobs = [build_png(rows) if size >= PNG_FROM else build_icon_dib(rows)
+                 for size, rows in self.images.items()]
+        out = struct.pack("<HHH", 0, 1, len(blobs))
+        at = 6 + 16 * len(blobs)
+        for size, blob in zip(self.images, blobs):
+            out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(blob), at)
+            at += len(blob)
+        return out + b"".join(blobs)
+
+    def verify_file(self, data):
+        images = read_icon(data)
+        if list(images) != list(self.images):
+            raise MapError(f"holds sizes {list(images)}, icon.py draws {list(self.images)}")
+        for size, rows in images.items():
+            if rows != self.images[size]:
+                raise MapError(f"the {size} x {size} image differs from what icon.py draws")
 
 
 # --- reading back -------------------------------------------------------
@@ -251,13 +308,11 @@ def unpack_rows(bits, offset, width, height, bpp):
     return rows
 
 
-def read_dib(data, offset, bits_offset=None, icon=False):
+def read_dib(data, offset, bits_offset=None):
     (size, width, height, planes, bpp, compression, _, _, _, used, _
      ) = struct.unpack_from("<IiiHHIIiiII", data, offset)
     if size != 40 or planes != 1 or compression != 0:
         raise MapError("not a plain uncompressed BITMAPINFOHEADER image")
-    if icon:
-        height //= 2
     colours = used or (1 << bpp)
     pal_at = offset + size
     palette = [struct.unpack_from("<BBBB", data, pal_at + 4 * i)[2::-1]
@@ -265,33 +320,84 @@ def read_dib(data, offset, bits_offset=None, icon=False):
     if bits_offset is None:
         bits_offset = pal_at + 4 * colours
     rows = unpack_rows(data, bits_offset, width, height, bpp)
-    if icon:
-        and_at = bits_offset + row_stride(width, bpp) * height
-        mask = unpack_rows(data, and_at, width, height, 1)
-        if and_at + row_stride(width, 1) * height != len(data):
-            raise MapError("icon image has trailing or missing bytes")
-        rows = [[TRANSPARENT if m else v for v, m in zip(r, mr)]
-                for r, mr in zip(rows, mask)]
     return width, height, bpp, [tuple(c) for c in palette], rows
+
+
+def read_png(blob):
+    if blob[:8] != PNG_SIGNATURE:
+        raise MapError("no PNG signature")
+    at, chunks = 8, {}
+    while at < len(blob):
+        length, kind = struct.unpack_from(">I4s", blob, at)
+        data = blob[at + 8:at + 8 + length]
+        if struct.unpack_from(">I", blob, at + 8 + length)[0] != zlib.crc32(kind + data):
+            raise MapError(f"bad CRC in PNG chunk {kind!r}")
+        chunks[kind] = chunks.get(kind, b"") + data
+        at += 12 + length
+    width, height, depth, kind, _, _, interlace = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+    if (depth, kind, interlace) != (8, 6, 0) or b"IEND" not in chunks:
+        raise MapError("PNG is not plain 8-bit RGBA")
+    raw, stride = zlib.decompress(chunks[b"IDAT"]), 4 * width
+    rows, prior = [], bytes(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 4] if i >= 4 else 0
+            b, c = prior[i], prior[i - 4] if i >= 4 else 0
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]) & 255
+        rows.append([tuple(line[x:x + 4]) for x in range(0, stride, 4)])
+        prior = bytes(line)
+    return width, height, rows
+
+
+def read_icon_dib(blob):
+    (head, width, height, planes, bpp, compression, image_size, _, _, used, _
+     ) = struct.unpack_from("<IiiHHIIiiII", blob, 0)
+    if (head, planes, bpp, compression, used) != (40, 1, 32, 0, 0) or height != 2 * width:
+        raise MapError("not a 32-bit icon DIB with its height doubled")
+    colour_at, mask_at = 40, 40 + 4 * width * width
+    if mask_at + row_stride(width, 1) * width != len(blob) or image_size != len(blob) - 40:
+        raise MapError("icon image has trailing or missing bytes")
+    rows = []
+    for y in reversed(range(width)):
+        line = blob[colour_at + 4 * width * y:colour_at + 4 * width * (y + 1)]
+        rows.append([(line[x + 2], line[x + 1], line[x], line[x + 3])
+                     for x in range(0, 4 * width, 4)])
+    mask = unpack_rows(blob, mask_at, width, width, 1)
+    if any(m != (p[3] == 0) for mr, r in zip(mask, rows) for m, p in zip(mr, r)):
+        raise MapError("the AND mask does not follow the alpha")
+    return width, width, rows
+
+
+def read_icon(data):
+    """size -> rows of (r, g, b, a), checking the directory against each image."""
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    if reserved != 0 or kind != 1 or not count:
+        raise MapError("not an icon file")
+    images, end = {}, 6 + 16 * count
+    for i in range(count):
+        w, h, colours, zero, planes, bpp, length, at = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        if (colours, zero, planes, bpp) != (0, 0, 1, 32) or at != end or at + length > len(data):
+            raise MapError(f"bad directory entry {i}")
+        blob = data[at:at + length]
+        end += length
+        width, height, rows = read_png(blob) if blob[:4] == PNG_SIGNATURE[:4] else read_icon_dib(blob)
+        if (width, height) != (w or 256, h or 256) or width != height:
+            raise MapError(f"entry {i} says {w} x {h}, its image is {width} x {height}")
+        if (width >= PNG_FROM) != (blob[:8] == PNG_SIGNATURE):
+            raise MapError(f"the {width} x {width} image is stored the wrong way")
+        images[width] = rows
+    if end != len(data):
+        raise MapError("trailing bytes after the last image")
+    return images
 
 
 def decode(path):
     data = path.read_bytes()
-    if path.suffix == ".bmp":
-        magic, file_size, _, _, bits_at = struct.unpack_from("<2sIHHI", data, 0)
-        if magic != b"BM" or file_size != len(data):
-            raise MapError("bad BITMAPFILEHEADER")
-        return read_dib(data, 14, bits_at)
-    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
-    if reserved != 0 or kind != 1 or count != 1:
-        raise MapError("expected an icon file with one image")
-    w, h, colours, _, planes, bpp, length, at = struct.unpack_from("<BBBBHHII", data, 6)
-    if at + length != len(data) or planes != 1:
-        raise MapError("bad icon directory entry")
-    width, height, dib_bpp, palette, rows = read_dib(data[at:], 0, icon=True)
-    if (w, h, bpp, colours) != (width % 256, height % 256, dib_bpp, 1 << dib_bpp):
-        raise MapError("icon directory entry disagrees with the image")
-    return width, height, dib_bpp, palette, rows
+    magic, file_size, _, _, bits_at = struct.unpack_from("<2sIHHI", data, 0)
+    if magic != b"BM" or file_size != len(data):
+        raise MapError("bad BITMAPFILEHEADER")
+    return read_dib(data, 14, bits_at)
 
 
 def colours(path):
@@ -322,6 +428,27 @@ def preview(path):
     pathlib.Path(path).write_bytes(b"P6 %d 104 255\n" % len(rows[0]) + bytes(v for row in rows for c in row for v in c))
 
 
+def icon_preview(path):
+    """Writes every size of the icon enlarged (8x up to 32, 4x at 48, 256 as it
+    is) over a checkerboard, a light and a dark background, as a PNG."""
+    images = Icon().images
+    scale = {size: 8 if size <= 32 else 4 if size < 256 else 1 for size in images}
+    width = sum(size * scale[size] + 8 for size in images) + 8
+    sheet = [[(128, 128, 128, 255)] * width for _ in range(3 * 264 + 8)]
+    left = 8
+    for size, rows in images.items():
+        k = scale[size]
+        for band, ground in enumerate((None, (240, 240, 240), (32, 36, 40))):
+            for y in range(size * k):
+                for x in range(size * k):
+                    *rgb, a = rows[y // k][x // k]
+                    under = ground or ((204,) * 3 if (x // 8 + y // 8) % 2 else (255,) * 3)
+                    sheet[8 + 264 * band + y][left + x] = tuple(
+                        round((c * a + u * (255 - a)) / 255) for c, u in zip(rgb, under)) + (255,)
+        left += size * k + 8
+    pathlib.Path(path).write_bytes(build_png(sheet))
+
+
 def check(arts):
     failures = 0
     for art in arts:
@@ -331,6 +458,10 @@ def check(arts):
                 raise MapError("missing; run the generator")
             if art.target.read_bytes() != build(art):
                 raise MapError(f"stale; regenerate from {art.source.relative_to(ROOT)}")
+            if isinstance(art, Icon):
+                art.verify_file(art.target.read_bytes())
+                print(f"{label}: ok")
+                continue
             width, height, bpp, palette, rows = decode(art.target)
             if (width, height, bpp) != (art.width, art.height, art.bpp):
                 raise MapError(f"decodes as {width}x{height}x{bpp}")
@@ -353,10 +484,10 @@ def load_all():
         raise MapError(f"no maps in {ART_DIR.relative_to(ROOT)}")
     seen = {}
     for art in arts:
-        if art.output in seen:
+        if art.output in seen or art.output == Icon.output:
             raise MapError(f"{art.source.name} and {seen[art.output]} both write {art.output}")
         seen[art.output] = art.source.name
-    return arts + [Drawn(*picture) for picture in scene.PICTURES]
+    return arts + [Icon()] + [Drawn(*picture) for picture in scene.PICTURES]
 
 
 def main(argv=None):
@@ -365,9 +496,14 @@ def main(argv=None):
                         help="verify the committed images instead of writing them")
     parser.add_argument("--preview", metavar="FILE.ppm",
                         help="write what the window shows with each frame, to look at")
+    parser.add_argument("--icon-preview", metavar="FILE.png",
+                        help="write every size of the icon enlarged, to look at")
     args = parser.parse_args(argv)
     if args.preview:
         preview(args.preview)
+        return 0
+    if args.icon_preview:
+        icon_preview(args.icon_preview)
         return 0
     try:
         arts = load_all()
