@@ -74,6 +74,12 @@ int PlaybackController::OnCommand(HWND host, int id)
 void PlaybackController::Play(HWND host)
 {
     const BYTE track = order_.CurrentTrack();
+    // Only a track of the disc taken up plays. Before a tick takes up a disc put in, a play
+    // would name a track of none, or of the last one, and the new disc would never be taken up.
+    if (track == 0 || track > order_.TrackCount) {
+        ui::SelectCurrentEntry(host);
+        return;
+    }
     const bool started = device_.Play(host, track);
     // A play the drive refused is no play: the next tick takes the disc up afresh.
     state_ = started ? kPlayerPlaying : kPlayerError;

@@ -63,13 +63,16 @@ void DriveWatch::Check(const std::string& line, size_t index, std::vector<std::s
     const long error = ErrorOf(line);
     if (name == "NOTIFY" || error < 0) return;
     if (name == "MCI_OPEN") {
-        if (error == 0 && open_) faults.push_back(Quote(index, line) + ": opened again while the earlier device was never closed");
+        if (error == 0 && open_)
+            faults.push_back(Quote(index, line) + ": opened again while the earlier device was never closed");
         open_ = open_ || error == 0;
         return;
     }
     if (!open_) {
-        faults.push_back(Quote(index, line) + ": reached the drive while no device was open (" +
-                         (closedAt_ == npos ? std::string("none opened yet") : "closed at line " + std::to_string(closedAt_ + 1)) + ")");
+        faults.push_back(
+            Quote(index, line) + ": reached the drive while no device was open (" +
+            (closedAt_ == npos ? std::string("none opened yet") : "closed at line " + std::to_string(closedAt_ + 1)) +
+            ")");
     }
     if (name == "MCI_CLOSE") {
         open_ = false;
@@ -93,8 +96,8 @@ void DriveWatch::Check(const std::string& line, size_t index, std::vector<std::s
     }
     if (name != "MCI_PLAY") return;
     if (disc_ == Disc::Absent) {
-        faults.push_back(Quote(index, line) + ": a play sent although the drive's last answer, " + Quote(discAnswer_, lines_[discAnswer_]) +
-                         ", said there was no disc");
+        faults.push_back(Quote(index, line) + ": a play sent although the drive's last answer, " +
+                         Quote(discAnswer_, lines_[discAnswer_]) + ", said there was no disc");
     }
     // The player sets TMSF at every open: from=T:MM:SS:FF names the track.
     const size_t from = line.find(" from=");
@@ -104,7 +107,8 @@ void DriveWatch::Check(const std::string& line, size_t index, std::vector<std::s
     for (char c : position) colons += c == ':';
     const int track = std::atoi(position.c_str());
     if (colons == 3 && (track < 1 || track > trackCount_)) {
-        faults.push_back(Quote(index, line) + ": a play of track " + std::to_string(track) + " although the drive's last count, " +
-                         Quote(discAnswer_, lines_[discAnswer_]) + ", was " + std::to_string(trackCount_));
+        faults.push_back(Quote(index, line) + ": a play of track " + std::to_string(track) +
+                         " although the drive's last count, " + Quote(discAnswer_, lines_[discAnswer_]) + ", was " +
+                         std::to_string(trackCount_));
     }
 }

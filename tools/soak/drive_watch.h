@@ -26,7 +26,11 @@ public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
 private:
-    enum class Disc { Unknown, Absent, Present };
+    enum class Disc {
+        Unknown,
+        Absent,
+        Present
+    };
     void Check(const std::string& line, size_t index, std::vector<std::string>& faults);
 
     std::vector<std::string> lines_;

@@ -227,7 +227,8 @@ int Soak::Run()
 {
     std::printf("soak: seed %u, %lu s, %s\n", seed_, seconds_, sizeof(void*) == 4 ? "i686" : "x86_64");
     std::fflush(stdout);
-    bystander_ = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 860, 690, 160, 60, nullptr, nullptr, nullptr, nullptr);
+    bystander_ =
+        CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 860, 690, 160, 60, nullptr, nullptr, nullptr, nullptr);
     disc_ = cdsim::discWithTracks({20000, 8000, 30000, 5000});
     op_ = "first start";
     PutDisc("first");
@@ -264,20 +265,48 @@ void Soak::Step()
         Between();
     }
     switch (kind) {
-    case 0: Command(); break;
-    case 1: AltKey(); break;
-    case 2: MediaKey(); break;
-    case 3: Menu(); break;
-    case 4: ListChoice(); break;
-    case 5: Settings(false); break;
-    case 6: DiscInOut(); break;
-    case 7: DiscFault(); break;
-    case 8: MoveWindow(); break;
-    case 9: TrayRestart(); break;
-    case 10: SecondInstance(); break;
-    case 11: Idle(); break;
-    case 12: Restart(how); break;
-    default: CancelledLogOff(); break;
+    case 0:
+        Command();
+        break;
+    case 1:
+        AltKey();
+        break;
+    case 2:
+        MediaKey();
+        break;
+    case 3:
+        Menu();
+        break;
+    case 4:
+        ListChoice();
+        break;
+    case 5:
+        Settings(false);
+        break;
+    case 6:
+        DiscInOut();
+        break;
+    case 7:
+        DiscFault();
+        break;
+    case 8:
+        MoveWindow();
+        break;
+    case 9:
+        TrayRestart();
+        break;
+    case 10:
+        SecondInstance();
+        break;
+    case 11:
+        Idle();
+        break;
+    case 12:
+        Restart(how);
+        break;
+    default:
+        CancelledLogOff();
+        break;
     }
 }
 
@@ -285,9 +314,9 @@ void Soak::Step()
 void Soak::Command()
 {
     static const std::pair<int, const char*> commands[] = {
-        {IDM_PREV, "IDM_PREV"}, {IDM_PLAY, "IDM_PLAY"}, {IDM_STOP, "IDM_STOP"}, {IDM_NEXT, "IDM_NEXT"},
-        {IDM_RANDOM, "IDM_RANDOM"}, {IDM_AUTOREPEAT, "IDM_AUTOREPEAT"}, {IDM_ONETRACK, "IDM_ONETRACK"},
-        {IDM_ALLTRACKS, "IDM_ALLTRACKS"}, {IDM_TOPMOST, "IDM_TOPMOST"}};
+        {IDM_PREV, "IDM_PREV"},         {IDM_PLAY, "IDM_PLAY"},           {IDM_STOP, "IDM_STOP"},
+        {IDM_NEXT, "IDM_NEXT"},         {IDM_RANDOM, "IDM_RANDOM"},       {IDM_AUTOREPEAT, "IDM_AUTOREPEAT"},
+        {IDM_ONETRACK, "IDM_ONETRACK"}, {IDM_ALLTRACKS, "IDM_ALLTRACKS"}, {IDM_TOPMOST, "IDM_TOPMOST"}};
     const auto& command = commands[random_.Below(sizeof commands / sizeof commands[0])];
     Begin(std::string("command ") + command.second);
     PostMessageA(player_->window, WM_COMMAND, MAKEWPARAM(command.first, 0), 0);
@@ -304,8 +333,10 @@ void Soak::AltKey()
 // Hot keys: they reach the player whichever window of the session has the focus.
 void Soak::MediaKey()
 {
-    static const std::pair<WORD, const char*> keys[] = {{VK_MEDIA_PLAY_PAUSE, "Play/Pause"}, {VK_MEDIA_STOP, "Stop"},
-                                                        {VK_MEDIA_PREV_TRACK, "Previous"}, {VK_MEDIA_NEXT_TRACK, "Next"}};
+    static const std::pair<WORD, const char*> keys[] = {{VK_MEDIA_PLAY_PAUSE, "Play/Pause"},
+                                                        {VK_MEDIA_STOP, "Stop"},
+                                                        {VK_MEDIA_PREV_TRACK, "Previous"},
+                                                        {VK_MEDIA_NEXT_TRACK, "Next"}};
     const auto& key = keys[random_.Below(4)];
     const bool elsewhere = random_.Chance(50);
     Begin(Format("media key %s, focus on %s", key.second, elsewhere ? "another window" : "the player"));
@@ -343,7 +374,8 @@ void Soak::Menu()
         POINT at = {spotX, spotY};
         ClientToScreen(window, &at);
         // Not a double click: the platform keeps the last click of each process.
-        if (std::abs(at.x - lastStageClick_.x) < 8 && std::abs(at.y - lastStageClick_.y) < 8) at.x += at.x < lastStageClick_.x ? -8 : 8;
+        if (std::abs(at.x - lastStageClick_.x) < 8 && std::abs(at.y - lastStageClick_.y) < 8)
+            at.x += at.x < lastStageClick_.x ? -8 : 8;
         driver::BringToFront(window);
         if (WindowFromPoint(at) == window) {
             lastStageClick_ = at;
@@ -354,7 +386,8 @@ void Soak::Menu()
     } else if (opener == 4) {
         const std::vector<HWND> icons = driver::TrayIcons();
         if (icons.size() != 1) {
-            Fail(Format("%u icons in the notification area, expected the player's one", static_cast<unsigned>(icons.size())));
+            Fail(Format("%u icons in the notification area, expected the player's one",
+                        static_cast<unsigned>(icons.size())));
         } else {
             RECT rect;
             GetWindowRect(icons[0], &rect);
@@ -369,7 +402,8 @@ void Soak::Menu()
     if (!AwaitMenu(openers[opener])) return;
     for (char key : keys) {
         // The key reaches the menu through the player's window, which has the focus.
-        if (!driver::Press(window, key == '\x1b' ? VK_ESCAPE : static_cast<WORD>(key))) Fail("a key could not be typed");
+        if (!driver::Press(window, key == '\x1b' ? VK_ESCAPE : static_cast<WORD>(key)))
+            Fail("a key could not be typed");
     }
     if (!MenuGone(keys)) return;
     if (keys == "G") {
@@ -385,7 +419,8 @@ void Soak::ListChoice()
 {
     const int pick = random_.Below(100);
     const bool byKeys = random_.Chance(40);
-    static const std::pair<WORD, const char*> keys[] = {{VK_DOWN, "Down"}, {VK_UP, "Up"}, {VK_HOME, "Home"}, {VK_END, "End"}};
+    static const std::pair<WORD, const char*> keys[] = {
+        {VK_DOWN, "Down"}, {VK_UP, "Up"}, {VK_HOME, "Home"}, {VK_END, "End"}};
     const auto& key = keys[random_.Below(4)];
     HWND list = GetDlgItem(player_->window, IDC_TRACKLIST);
     const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
@@ -410,7 +445,12 @@ void Soak::ListChoice()
     // With the disc taken up and the drive open, a choice plays something (which track may
     // differ when an end of track was already queued).
     if (disc_.usable() && !disc_.failOpen && drive_.DeviceOpen() && count == static_cast<int>(disc_.tracksMs.size())) {
-        const bool played = driver::PumpUntil([&] { Drive(); return drive_.Find(mark, {"MCI_PLAY "}) != DriveWatch::npos; }, driver::kTimeoutMs);
+        const bool played = driver::PumpUntil(
+            [&] {
+                Drive();
+                return drive_.Find(mark, {"MCI_PLAY "}) != DriveWatch::npos;
+            },
+            driver::kTimeoutMs);
         if (!played) Fail(Format("choosing entry %d of %d sent no play to the drive", index + 1, count));
     }
 }
@@ -429,8 +469,11 @@ void Soak::Settings(bool opened)
         Begin("settings dialog");
         PostMessageA(player_->window, WM_COMMAND, IDM_SETTINGS, 0);
     }
-    Log(Format("  arrows \"%s\", tempo %d by %s, %s, confirmed by %s", arrows.c_str(), tempo, realClick ? "a click" : "BN_CLICKED",
-               escape ? "Esc first" : "no Esc", confirm == 0 ? "Enter" : confirm == 1 ? "IDOK" : "a click on OK"));
+    Log(Format("  arrows \"%s\", tempo %d by %s, %s, confirmed by %s", arrows.c_str(), tempo,
+               realClick ? "a click" : "BN_CLICKED", escape ? "Esc first" : "no Esc",
+               confirm == 0   ? "Enter"
+               : confirm == 1 ? "IDOK"
+                              : "a click on OK"));
     HWND dialog = nullptr;
     if (!driver::PumpUntil([&] { return (dialog = player_->OwnedDialog()) != nullptr; }, driver::kTimeoutMs)) {
         Fail("the settings dialog did not open");
@@ -447,11 +490,12 @@ void Soak::Settings(bool opened)
         return count == 1 ? id : -count;
     };
     if (number() != expected_.reverb || marked() != expected_.tune) {
-        Fail(Format("the dialog opened with number %d and tempo %d, expected %d and %d", number(), marked(), expected_.reverb,
-                    expected_.tune));
+        Fail(Format("the dialog opened with number %d and tempo %d, expected %d and %d", number(), marked(),
+                    expected_.reverb, expected_.tune));
     }
     if (!driver::BringToFront(dialog) ||
-        !driver::PumpUntil([&] { return driver::Focus(dialog) == GetDlgItem(dialog, IDC_REVERB); }, driver::kTimeoutMs)) {
+        !driver::PumpUntil([&] { return driver::Focus(dialog) == GetDlgItem(dialog, IDC_REVERB); },
+                           driver::kTimeoutMs)) {
         Fail("the number never got the focus");
     }
     // One arrow at a time, each awaited when it moves the number, so that no value on the
@@ -462,7 +506,8 @@ void Soak::Settings(bool opened)
         want = arrows[i] == 'U' ? (want > 1 ? want - 1 : 1) : (want < 8 ? want + 1 : 8);
         driver::Press(dialog, arrows[i] == 'U' ? VK_UP : VK_DOWN);
         if (want != before && !driver::PumpUntil([&] { return number() == want; }, driver::kTimeoutMs)) {
-            Fail(Format("after the arrows \"%s\" the number shows %d, expected %d", arrows.substr(0, i + 1).c_str(), number(), want));
+            Fail(Format("after the arrows \"%s\" the number shows %d, expected %d", arrows.substr(0, i + 1).c_str(),
+                        number(), want));
             break;
         }
     }
@@ -507,10 +552,13 @@ void Soak::AwaitNoticedAbsence()
 {
     if (!drive_.DeviceOpen()) return;
     const size_t mark = drive_.Size();
-    const bool noticed = driver::PumpUntil([&] {
-        Drive();
-        return drive_.Find(mark, {"item=MCI_STATUS_MEDIA_PRESENT", "return=FALSE"}) != DriveWatch::npos || !drive_.DeviceOpen();
-    }, driver::kTimeoutMs);
+    const bool noticed = driver::PumpUntil(
+        [&] {
+            Drive();
+            return drive_.Find(mark, {"item=MCI_STATUS_MEDIA_PRESENT", "return=FALSE"}) != DriveWatch::npos ||
+                   !drive_.DeviceOpen();
+        },
+        driver::kTimeoutMs);
     if (!noticed) Fail("the player did not ask for the disc within 10 s of its going");
 }
 
@@ -550,13 +598,25 @@ void Soak::DiscFault()
     const uint32_t ms = random_.Between(1, 10) * 300;
     Begin("drive fault");
     switch (what) {
-    case 0: disc_.failPlay = !disc_.failPlay; break;
-    case 1: disc_.failOpen = !disc_.failOpen; break;
-    case 2: disc_.failAfterMs = disc_.failAfterMs == 0 ? ms : 0; break;
+    case 0:
+        disc_.failPlay = !disc_.failPlay;
+        break;
+    case 1:
+        disc_.failOpen = !disc_.failOpen;
+        break;
+    case 2:
+        disc_.failAfterMs = disc_.failAfterMs == 0 ? ms : 0;
+        break;
     // Below the 2 s in which the player must answer: it waits for the drive meanwhile.
-    case 3: disc_.closeDelayMs = disc_.closeDelayMs == 0 ? ms / 3 + 100 : 0; break;
-    case 4: disc_.notifyEnd = !disc_.notifyEnd; break;
-    case 5: disc_.startDelayMs = disc_.startDelayMs == 0 ? ms : 0; break;
+    case 3:
+        disc_.closeDelayMs = disc_.closeDelayMs == 0 ? ms / 3 + 100 : 0;
+        break;
+    case 4:
+        disc_.notifyEnd = !disc_.notifyEnd;
+        break;
+    case 5:
+        disc_.startDelayMs = disc_.startDelayMs == 0 ? ms : 0;
+        break;
     default: {
         cdsim::DiscConfig clean = cdsim::discWithTracks(disc_.tracksMs);
         clean.present = disc_.present;
@@ -585,11 +645,13 @@ void Soak::TrayRestart()
     record.hWnd = player_->window;
     record.uID = 1;
     Shell_NotifyIconA(NIM_DELETE, &record);
-    if (!driver::PumpUntil([] { return driver::TrayIcons().empty(); }, driver::kTimeoutMs)) Fail("the icon could not be taken away");
+    if (!driver::PumpUntil([] { return driver::TrayIcons().empty(); }, driver::kTimeoutMs))
+        Fail("the icon could not be taken away");
     static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     PostMessageA(player_->window, taskbarCreated, 0, 0);
     if (!driver::PumpUntil([] { return driver::TrayIcons().size() == 1; }, driver::kTimeoutMs)) {
-        Fail(Format("%u icons after TaskbarCreated, expected the player's one back", static_cast<unsigned>(driver::TrayIcons().size())));
+        Fail(Format("%u icons after TaskbarCreated, expected the player's one back",
+                    static_cast<unsigned>(driver::TrayIcons().size())));
     }
 }
 
@@ -598,7 +660,8 @@ void Soak::SecondInstance()
     Begin("a second instance started");
     driver::Player second(kExe, false, kDir);
     bool showed = false;
-    const bool ended = driver::PumpUntil([&] { return (showed |= !second.Shown("#32770").empty()), !second.Running(); }, driver::kTimeoutMs);
+    const bool ended = driver::PumpUntil([&] { return (showed |= !second.Shown("#32770").empty()), !second.Running(); },
+                                         driver::kTimeoutMs);
     const DWORD code = second.WaitForExit(0);
     if (!ended || code != 0 || showed) {
         Fail(Format("the second instance %s, exit code 0x%lx, %s", ended ? "ended" : "still ran after 10 s", code,
@@ -611,7 +674,12 @@ void Soak::Idle()
 {
     const DWORD ms = random_.Between(2, 40) * 100;
     Begin(Format("idle %lu ms", ms));
-    driver::PumpUntil([&] { Drive(); return false; }, ms);
+    driver::PumpUntil(
+        [&] {
+            Drive();
+            return false;
+        },
+        ms);
 }
 
 void Soak::CancelledLogOff()
@@ -628,7 +696,8 @@ void Soak::CancelledLogOff()
 
 void Soak::Restart(int how)
 {
-    static const char* const ways[] = {"WM_CLOSE", "IDM_EXIT", "WM_ENDSESSION TRUE", "WM_CLOSE, then WM_ENDSESSION TRUE inside it"};
+    static const char* const ways[] = {"WM_CLOSE", "IDM_EXIT", "WM_ENDSESSION TRUE",
+                                       "WM_CLOSE, then WM_ENDSESSION TRUE inside it"};
     const int way = how < 60 ? 0 : how < 75 ? 1 : how < 92 ? 2 : 3;
     const bool rewrite = random_.Chance(30);
     Begin(Format("close by %s, then a fresh start%s", ways[way], rewrite ? " with new settings" : ""));
@@ -666,9 +735,10 @@ void Soak::WriteSettingsFile()
         Log("  settings file: none");
         return;
     }
-    const std::string text = Format("[GENERAL]\r\nAutoRepeat=%d\r\nRandomPlay=%d\r\nShowTopMost=%d\r\nReverb=%d\r\nTune=%d\r\n"
-                                    "Whim=%d\r\nWindowPosX=%d\r\nWindowPosY=%d\r\n",
-                                    autoRepeat, randomPlay, topmost, reverb, tune, whim, x, y);
+    const std::string text =
+        Format("[GENERAL]\r\nAutoRepeat=%d\r\nRandomPlay=%d\r\nShowTopMost=%d\r\nReverb=%d\r\nTune=%d\r\n"
+               "Whim=%d\r\nWindowPosX=%d\r\nWindowPosY=%d\r\n",
+               autoRepeat, randomPlay, topmost, reverb, tune, whim, x, y);
     if (!(std::ofstream(kSettings, std::ios::binary) << text).flush().good()) Fail("could not write the settings file");
     expected_.reverb = reverb < 1 ? 1 : reverb > 8 ? 8 : reverb;
     expected_.tune = tune >= IDC_ANDANTE && tune <= IDC_ALLEGRO ? tune : IDC_MODERATO;
@@ -688,11 +758,9 @@ void Soak::CheckSettingsFile(bool afterFailedStart)
         const char* name;
         int low, high, want;  // want: the exact value expected, or low - 1 when any in range will do
     };
-    const int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     const int width = lastRect_.right - lastRect_.left, height = lastRect_.bottom - lastRect_.top;
-    // A window that lay wholly on the screen is saved where it was.
-    const bool onScreen = lastRect_.left >= vx && lastRect_.top >= vy && lastRect_.right <= vx + vw && lastRect_.bottom <= vy + vh;
+    // The window is saved where it was, also off the screen: the next start brings it back.
+    const int anywhere = 1 << 20;
     const Key keys[] = {
         {"AutoRepeat", 0, 1, -1},
         {"RandomPlay", 0, 1, -1},
@@ -700,8 +768,8 @@ void Soak::CheckSettingsFile(bool afterFailedStart)
         {"Reverb", 1, 8, expected_.reverb},
         {"Tune", IDC_ANDANTE, IDC_ALLEGRO, expected_.tune},
         {"Whim", expected_.whim, expected_.whim, expected_.whim},
-        {"WindowPosX", vx, vx + vw - width, onScreen ? static_cast<int>(lastRect_.left) : vx - 1},
-        {"WindowPosY", vy, vy + vh - height, onScreen ? static_cast<int>(lastRect_.top) : vy - 1},
+        {"WindowPosX", -anywhere, anywhere, static_cast<int>(lastRect_.left)},
+        {"WindowPosY", -anywhere, anywhere, static_cast<int>(lastRect_.top)},
     };
     std::string file = ReadFileBytes(kSettings);
     for (char& c : file) c = c == '\r' ? ' ' : c == '\n' ? ' ' : c;
@@ -714,8 +782,9 @@ void Soak::CheckSettingsFile(bool afterFailedStart)
         if (text[0] == '\0' || *end != '\0') {
             Fail(Format("the settings file holds %s=\"%s\" after the close, not a number", key.name, text));
         } else if (value < key.low || value > key.high) {
-            Fail(Format("the settings file holds %s=%ld after the close, outside %d..%d (window %ldx%ld at %ld,%ld)", key.name, value,
-                        key.low, key.high, static_cast<long>(width), static_cast<long>(height), lastRect_.left, lastRect_.top));
+            Fail(Format("the settings file holds %s=%ld after the close, outside %d..%d (window %ldx%ld at %ld,%ld)",
+                        key.name, value, key.low, key.high, static_cast<long>(width), static_cast<long>(height),
+                        lastRect_.left, lastRect_.top));
         } else if (key.want >= key.low && value != key.want) {
             Fail(Format("the settings file holds %s=%ld after the close, expected %d", key.name, value, key.want));
         }
@@ -737,8 +806,12 @@ bool Soak::Start()
         return false;
     }
     HWND window = nullptr, box = nullptr;
-    driver::PumpUntil([&] { return (window = MainWindow()) != nullptr || (box = player_->OwnedDialog()) != nullptr || !player_->Running(); },
-                      2 * driver::kTimeoutMs);
+    driver::PumpUntil(
+        [&] {
+            return (window = MainWindow()) != nullptr || (box = player_->OwnedDialog()) != nullptr ||
+                   !player_->Running();
+        },
+        2 * driver::kTimeoutMs);
     std::string boxText;
     if (box != nullptr) {
         boxText = driver::TextOf(box);
@@ -747,13 +820,17 @@ bool Soak::Start()
     if (busy) {
         if (window != nullptr) Fail("the main window showed although the drive could not be opened");
         if (box == nullptr) {
-            Fail(player_->Running() ? "no start-up warning within 20 s of a start on a drive in use" : "the player ended without its start-up warning");
+            Fail(player_->Running() ? "no start-up warning within 20 s of a start on a drive in use"
+                                    : "the player ended without its start-up warning");
         } else {
-            if (driver::TextOf(box) != "veltoCD 初期化エラー") Fail("the box at a start on a drive in use is \"" + boxText + "\"");
+            if (driver::TextOf(box) != "veltoCD 初期化エラー")
+                Fail("the box at a start on a drive in use is \"" + boxText + "\"");
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
         const DWORD code = player_->WaitForExit();
-        if (code != 0) Fail(Format("after the start-up warning the player %s (0x%lx)", code == STILL_ACTIVE ? "ran on" : "ended with a code", code));
+        if (code != 0)
+            Fail(Format("after the start-up warning the player %s (0x%lx)",
+                        code == STILL_ACTIVE ? "ran on" : "ended with a code", code));
         Drive();
         if (drive_.DeviceOpen()) Fail("the device was left open after the failed start");
         CheckSettingsFile(true);
@@ -767,17 +844,36 @@ bool Soak::Start()
     if (window == nullptr) {
         DWORD code = 0;
         GetExitCodeProcess(player_->Process(), &code);
-        Fail(player_->Running() ? "no window within 20 s of the start" : Format("the player ended at start, exit code 0x%lx", code));
+        Fail(player_->Running() ? "no window within 20 s of the start"
+                                : Format("the player ended at start, exit code 0x%lx", code));
         player_.reset();
         return false;
     }
     player_->window = window;
     GetWindowRect(window, &lastRect_);
-    if (!driver::PumpUntil([&] { Drive(); return drive_.Find(0, {"item=MCI_STATUS_MEDIA_PRESENT"}) != DriveWatch::npos; }, driver::kTimeoutMs)) {
+    // Wherever the last run left it, the window starts on the screen.
+    const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (lastRect_.left < screen.left || lastRect_.top < screen.top || lastRect_.right > screen.right ||
+        lastRect_.bottom > screen.bottom) {
+        Fail(Format("the window starts off the screen, at %ld,%ld", lastRect_.left, lastRect_.top));
+    }
+    if (!driver::PumpUntil(
+            [&] {
+                Drive();
+                return drive_.Find(0, {"item=MCI_STATUS_MEDIA_PRESENT"}) != DriveWatch::npos;
+            },
+            driver::kTimeoutMs)) {
         Fail("no status query within 10 s of the start: no tick");
     }
     if (disc_.usable() && !disc_.failPlay &&
-        !driver::PumpUntil([&] { Drive(); return drive_.Find(0, {"MCI_PLAY "}) != DriveWatch::npos; }, driver::kTimeoutMs)) {
+        !driver::PumpUntil(
+            [&] {
+                Drive();
+                return drive_.Find(0, {"MCI_PLAY "}) != DriveWatch::npos;
+            },
+            driver::kTimeoutMs)) {
         Fail("a disc in the drive, and no play within 10 s of the start");
     }
     const SIZE_T bytes = player_->PrivateBytes();
@@ -791,8 +887,8 @@ bool Soak::Start()
 
 void Soak::Close(int how)
 {
-    static const char* const ways[] = {"WM_CLOSE", "IDM_EXIT", "WM_ENDSESSION TRUE", "WM_CLOSE, then WM_ENDSESSION TRUE inside it",
-                                       "the menu's exit item"};
+    static const char* const ways[] = {"WM_CLOSE", "IDM_EXIT", "WM_ENDSESSION TRUE",
+                                       "WM_CLOSE, then WM_ENDSESSION TRUE inside it", "the menu's exit item"};
     HWND window = player_->window;
     GetWindowRect(window, &lastRect_);
     const SIZE_T bytes = player_->PrivateBytes();
@@ -811,14 +907,16 @@ void Soak::Close(int how)
         // The moment is short: ask without pausing.
         PostMessageA(window, WM_CLOSE, 0, 0);
         bool inside = false;
-        for (const DWORD start = GetTickCount(); !inside && IsWindow(window) && GetTickCount() - start < driver::kTimeoutMs;) {
+        for (const DWORD start = GetTickCount();
+             !inside && IsWindow(window) && GetTickCount() - start < driver::kTimeoutMs;) {
             inside = RegisterHotKey(bystander_, 1, 0, VK_MEDIA_NEXT_TRACK) != FALSE;
         }
         if (inside) {
             UnregisterHotKey(bystander_, 1);
             SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, driver::kTimeoutMs, &result);
         }
-        Log(inside ? "  WM_ENDSESSION sent once the media keys were free" : "  the window went before the media keys were free");
+        Log(inside ? "  WM_ENDSESSION sent once the media keys were free"
+                   : "  the window went before the media keys were free");
     }
     Ended(ways[how], player_->WaitForExit(driver::kTimeoutMs + 2 * disc_.closeDelayMs));
 }
