@@ -1,5 +1,5 @@
 // Measures veltoCD on the real platform and prints figures; scripts/bench.sh runs it.
-//   bench paint N         N stage ticks with their paint, next to N bare double-buffered blits
+//   bench paint N         N stage ticks with their paint, next to N bare blits from a kept buffer
 //   bench bare PERIOD     a window that only blits on a timer of PERIOD ms, until closed
 //   bench start N EXE     start to visible window of EXE, N times: the median and each
 //   bench soak N EXE      private bytes of EXE after start and after N ticks sent to it
