@@ -29,7 +29,7 @@ echo "== soak, 60 s"
 if bash scripts/soak.sh 1; then
     echo "soak: passed"
 else
-    echo "!! soak: failed (the seed and steps are above)"
+    echo "!! soak: failed (its seed and the failing steps are printed above)"
     status=1
 fi
 exit $status
