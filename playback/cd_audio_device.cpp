@@ -81,8 +81,10 @@ int CdAudioDevice::TrackCount()
 
 bool CdAudioDevice::Play(HWND notifyWindow, BYTE track)
 {
+    // A track the disc lacks (it was swapped for a shorter one since it was counted) is not
+    // asked for: the drive would refuse it all the same.
     const int count = TrackCount();
-    if (count == 0) {
+    if (count == 0 || track > count) {
         return false;
     }
     MCI_PLAY_PARMS play = {};

@@ -57,6 +57,8 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
     CHECK(device.Play(notify, 12));
     CHECK(sim::countLines(sim::readLog(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
     CHECK(sim::countLines(sim::readLog(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
+    CHECK_FALSE(device.Play(notify, 13));  // a track the disc lacks is not even asked for
+    CHECK(sim::countLines(sim::readLog(), "from=13:") == 0);
     disc.failPlay = true;
     sim::Load(disc);
     CHECK_FALSE(device.Play(notify, 1));
