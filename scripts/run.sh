@@ -6,15 +6,14 @@
 #   bash scripts/run.sh --stop   end a run started without a display
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/win32"
-work="$build/run"
+work="$root/build/run"
 prefix="$work/prefix"
 
 stop() {
     if [ -f "$work/xvfb.pid" ]; then
         . "$root/scripts/wine-env.sh"
         # Closed as its own menu closes it, so that it saves its settings.
-        DISPLAY=":$(head -n1 "$work/display")" WINEPREFIX="$prefix" velto_wine "$build/tools/driver/close_player.exe" 2>/dev/null || true
+        DISPLAY=":$(head -n1 "$work/display")" WINEPREFIX="$prefix" velto_wine "$(cat "$work/build")/tools/driver/close_player.exe" 2>/dev/null || true
         WINEPREFIX="$prefix" velto_wineserver -k 2>/dev/null || true
         kill "$(cat "$work/xvfb.pid")" 2>/dev/null || true
         rm -f "$work/xvfb.pid"
@@ -32,13 +31,25 @@ bash "$root/scripts/setup.sh"
 cd "$root"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
-bash "$root/scripts/make-prefix.sh" "$work"
+bash scripts/make-prefix.sh build/wine >/dev/null
 . "$root/scripts/wine-env.sh"
+# The i686 build is the one users get; a kernel that cannot run 32-bit code gets the other.
+preset=win32 sysdir=syswow64
+if ! velto_win32_runs; then
+    echo "This machine's kernel cannot run 32-bit code: the x86_64 build runs, not the i686 release build."
+    preset=win64 sysdir=system32
+    cmake --preset win64 >/dev/null
+    cmake --build --preset win64
+fi
+build="$root/build/$preset"
+bash "$root/scripts/make-prefix.sh" "$work"
+mkdir -p "$work"
+echo "$build" > "$work/build"
 export WINEPREFIX="$prefix"
 
 mkdir -p "$prefix/drive_c/veltoCD" "$prefix/drive_c/cdsim"
 cp "$build/veltoCD.exe" "$build/stage.bmp" "$build/velto.bmp" "$prefix/drive_c/veltoCD/"
-cp "$build/tools/cdsim/cdsim.dll" "$prefix/drive_c/windows/syswow64/cdsim.dll"
+cp "$build/tools/cdsim/cdsim.dll" "$prefix/drive_c/windows/$sysdir/cdsim.dll"
 # The demo disc is in drive D: (volume serial 1A2B3C4D); cdplayer.ini, in code page 932,
 # names some of its tracks.
 velto_wine reg add 'HKLM\System\CurrentControlSet\control\MediaResources\mci\cdaudio' \
