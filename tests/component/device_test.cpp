@@ -20,14 +20,18 @@ TEST_CASE("open, close, a taken drive and a refused time format")
     CHECK(sim::countLines(sim::readLog(), "type=cdaudio") == 1);
     CHECK(sim::countLines(sim::readLog(), "format=TMSF") == 1);
     // A failed open (the drive is taken) keeps the id it had: it must not adopt what the
-    // platform leaves in the record, which may name the device that is open.
+    // platform leaves in the record, which may name the device that is open, or none.
     CdAudioDevice second;
     CHECK_FALSE(second.Open());
+    disc.failOpen = true;
+    sim::Load(disc);
+    CHECK_FALSE(device.Open());
     sim::ClearLog();
     CHECK_FALSE(second.Close());
     CHECK(sim::readLog().empty());
-    CHECK(device.Close());
+    CHECK(device.Close());  // the device it had open is still its own to close
     CHECK(sim::commands(sim::readLog()) == "MCI_STOP MCI_CLOSE");
+    disc.failOpen = false;
     disc.failTimeFormat = true;
     sim::Load(disc);
     CHECK_FALSE(device.Open());
