@@ -93,8 +93,13 @@ void PlaybackController::Play(HWND host)
 
 void PlaybackController::Stop(HWND host)
 {
-    ui::ShowTip(ui::Tip::Stopped, order_.CurrentTrack());
     device_.Stop();
+    // Without a disc taken up there is nothing to stand stopped on: a stopped player takes up
+    // no disc, so one put in afterwards would never play.
+    if (order_.TrackCount == 0) {
+        return;
+    }
+    ui::ShowTip(ui::Tip::Stopped, order_.CurrentTrack());
     state_ = kPlayerStopped;
     playOutstanding_ = false;
     ui::SelectCurrentEntry(host);

@@ -142,7 +142,9 @@ TEST_CASE("a disc found by a tick plays from its first position, and is missed w
     CHECK(tip == "no disc");
     CHECK(sim::commands(sim::readLog()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET");
 
-    // The next disc starts at its first track, not where the last one was taken out.
+    // The next disc starts at its first track, not where the last one was taken out, also
+    // after a stop given without a disc.
+    host.Command(IDM_STOP);
     sim::Load(sim::discWithTracks(std::vector<uint32_t>(5, 60000)));
     host.Tick();
     CHECK(host.Plays() == "1");
