@@ -452,8 +452,10 @@ void Soak::ListChoice()
     }
     PostMessageA(player_->window, WM_COMMAND, MAKEWPARAM(IDC_TRACKLIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     // With the disc taken up and the drive open, a choice plays something (which track may
-    // differ when an end of track was already queued).
-    if (disc_.usable() && !disc_.failOpen && drive_.DeviceOpen() && count == static_cast<int>(disc_.tracksMs.size())) {
+    // differ when an end of track was already queued). "* No Disc *" alone is no track, even
+    // when the disc put in since, not yet taken up, has one track.
+    if (disc_.usable() && !disc_.failOpen && drive_.DeviceOpen() && count == static_cast<int>(disc_.tracksMs.size()) &&
+        driver::EntryOf(list, 0) != "* No Disc *") {
         const bool played = driver::PumpUntil(
             [&] {
                 Drive();
