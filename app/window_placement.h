@@ -10,8 +10,9 @@ struct MonitorArea {
 };
 
 // Where a window lands on the monitors: it stays on the monitor it overlaps most, or without
-// one on the nearest, pulled into that monitor's work area (its left and top edges win when
-// it is larger). Returns the window's rectangle there.
+// one on the nearest, pulled into that monitor's work area (a window over both edges of an
+// area smaller than itself keeps its left or top edge on the area's). Returns the window's
+// rectangle there.
 RECT PlaceOnMonitors(RECT window, const MonitorArea* monitors, int count);
 
 // The same for the monitors the system has now.

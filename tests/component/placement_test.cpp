@@ -52,6 +52,7 @@ TEST_CASE("the window stays on the monitor it lies on, inside its work area, or 
         {"taskbar on top", {Monitor(kPrimary, {0, 40, 1024, 768})}, {100, 10}, "100,40"},
         {"taskbar on the left", {Monitor(kPrimary, {60, 0, 1024, 768})}, {20, 100}, "60,100"},
         {"taskbar on the right", {Monitor(kPrimary, {0, 0, 964, 768})}, {900, 100}, "814,100"},
+        {"over both edges of a narrower monitor", {Monitor({0, 0, 100, 768}, {0, 0, 100, 768})}, {-20, 100}, "0,100"},
     };
     for (const Case& c : cases) {
         CAPTURE(c.layout);
