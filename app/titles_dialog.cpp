@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/texts.h"
+#include "app/track_list.h"
 #include "res/resource.h"
 #include "settings/disc_titles.h"
 
@@ -31,9 +32,7 @@ HWND ListOf(HWND dialog)
 void ShowEntry(HWND list, int index, const wchar_t* title)
 {
     wchar_t untitled[32];
-    wchar_t format[32];
-    LoadText(IDS_UNTITLED, format);
-    wsprintfW(untitled, format, index + 1);
+    UntitledEntry(index + 1, untitled);
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;

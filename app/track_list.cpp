@@ -30,15 +30,14 @@ void FillTrackList(HWND window, int trackCount, int currentTrack)
         return;
     }
     const DiscTitles titles(DiscId());
-    wchar_t untitled[32];
-    LoadText(IDS_UNTITLED, untitled);
     for (int i = 0; i < trackCount; ++i) {
         wchar_t text[MAX_PATH];
         titles.Title(i, text);
+        wchar_t untitled[32];
         if (text[0] == L'\0') {
-            wsprintfW(text, untitled, i + 1);
+            UntitledEntry(i + 1, untitled);
         }
-        AddEntry(window, text);
+        AddEntry(window, text[0] != L'\0' ? text : untitled);
     }
     SelectCurrentEntry(window, currentTrack);
 }
@@ -55,4 +54,11 @@ void SelectCurrentEntry(HWND window, int currentTrack)
 int SelectedEntry(HWND window)
 {
     return static_cast<int>(SendToList(window, CB_GETCURSEL, 0, 0));
+}
+
+void UntitledEntry(int track, wchar_t (&text)[32])
+{
+    wchar_t format[32];
+    LoadText(IDS_UNTITLED, format);
+    wsprintfW(text, format, track);
 }

@@ -12,5 +12,7 @@ void FillTrackList(HWND window, int trackCount, int currentTrack);
 void SelectCurrentEntry(HWND window, int currentTrack);
 // The entry the user chose.
 int SelectedEntry(HWND window);
+// What stands for a track without a title, with its number.
+void UntitledEntry(int track, wchar_t (&text)[32]);
 
 #endif
