@@ -74,5 +74,8 @@ if [ "${1:-}" = --shell ]; then
     export VELTO_WINE_ROOT VELTO_PROJECT VELTO_XVFB_PID=$xvfb_pid
     "${@:2}"
 else
-    velto_wine "$@"
+    # Run from the private copy, so that what a program keeps beside itself is its own.
+    mkdir -p "$prefix/drive_c/tests"
+    cp "$1" "$prefix/drive_c/tests/" || { echo "wine-run: could not copy $1" >&2; exit 2; }
+    velto_wine "$prefix/drive_c/tests/$(basename "$1")" "${@:2}"
 fi

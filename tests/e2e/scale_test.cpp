@@ -1,11 +1,10 @@
 // The player at the display's scale (the prefix's dots per inch, set by the test's run): its
 // size on the screen, the stage copied in blocks of whole pixels, and its menu.
-#include <doctest/doctest.h>
 
 #include <set>
 
 #include "res/resource.h"
-#include "support/player.h"
+#include "support/support.h"
 
 using namespace e2e;
 

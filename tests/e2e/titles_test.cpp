@@ -1,8 +1,7 @@
 // Track titles named in the player, as a user types them, and what cdplayer.ini then holds.
-#include <doctest/doctest.h>
 
 #include "res/resource.h"
-#include "support/player.h"
+#include "support/support.h"
 
 using namespace e2e;
 

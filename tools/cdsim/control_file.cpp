@@ -119,6 +119,8 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
             ok = parseNumber(value, kMaxDelayMs, cfg.startDelayMs);
         else if (key == "close_delay_ms")
             ok = parseNumber(value, kMaxDelayMs, cfg.closeDelayMs);
+        else if (key == "not_ready_queries")
+            ok = parseNumber(value, 9, cfg.notReadyQueries);
         else if (key == "start_delay_mode") {
             ok = true;
             if (value == "seek")
@@ -148,7 +150,8 @@ std::string formatControl(const DiscConfig& disc)
          "\nfail_play=" + std::to_string(disc.failPlay) + "\nfail_after_ms=" + std::to_string(disc.failAfterMs) +
          "\nnotify_end=" + std::to_string(disc.notifyEnd) + "\nstart_delay_ms=" + std::to_string(disc.startDelayMs) +
          "\nstart_delay_mode=" + (disc.startDelayMode == DelayMode::Stop ? "stop" : "seek") +
-         "\nclose_delay_ms=" + std::to_string(disc.closeDelayMs) + "\n";
+         "\nclose_delay_ms=" + std::to_string(disc.closeDelayMs) +
+         "\nnot_ready_queries=" + std::to_string(disc.notReadyQueries) + "\n";
     return t;
 }
 
