@@ -132,6 +132,7 @@ TEST_CASE("the menu: glyphs and icon at the display's scale, marks that follow t
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);  // this program sees the real one, as the player does
     ReleaseDC(nullptr, screen);
+    REQUIRE(dpi == static_cast<int>(sim::MeantDpi()));
     const std::string side = std::to_string(MulDiv(13, dpi, 96));
     CHECK(GlyphSides(popup) == side + " " + side + " " + side + " " + side);
     CHECK(IconSide(main.program.tray.Record().hIcon) == MulDiv(16, dpi, 96));

@@ -30,7 +30,7 @@ UINT RealDpi()
 TEST_CASE("the stage at the display's scale: its size, whole pixels, and the menu at the cursor")
 {
     const UINT dpi = RealDpi();
-    CAPTURE(dpi);
+    REQUIRE(dpi == sim::MeantDpi());
     // No disc: the bare stage, a known picture. Placed where the menu fits below the cursor.
     Session run("[GENERAL]\r\nWindowPosX=100\r\nWindowPosY=100\r\n", sim::Disc{}, "C:\\veltoCD");
     RECT client;

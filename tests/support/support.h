@@ -6,6 +6,7 @@
 
 #include <doctest/doctest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,6 +56,14 @@ const char kTitlesFile[] = "C:\\windows\\cdplayer.ini";
 void WriteTitles(const std::string& ini, VELTO_CALLER);
 std::string TitlesFile();
 std::string ReadFileBytes(const char* path);
+
+// The display's scale this run was meant for (the prefix's dots per inch, VELTO_DPI), 96 unless set.
+inline UINT MeantDpi()
+{
+    char dpi[16] = "96";
+    GetEnvironmentVariableA("VELTO_DPI", dpi, sizeof dpi);
+    return static_cast<UINT>(atoi(dpi));
+}
 
 // The language the platform picks the resources in: Japanese, or English for any other.
 inline bool JapaneseInterface()

@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 
 namespace driver {
@@ -240,6 +241,17 @@ std::string EntryOf(HWND list, int index)
     wchar_t text[2048] = {};
     SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
     return Utf8(text);
+}
+
+RECT ItemRectOf(HANDLE process, HWND listView, int index)
+{
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    const bool read = remote != nullptr && WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr) &&
+                      SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote)) &&
+                      ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return read ? rect : RECT{};
 }
 
 }  // namespace driver
