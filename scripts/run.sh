@@ -88,8 +88,20 @@ for _ in $(seq 150); do
     xdotool search --onlyvisible --name '^veltoCD$' >/dev/null 2>&1 && break
     sleep 0.1
 done
-sleep 2  # a couple of ticks: the disc is found and track 1 starts
+# The disc found and track 1 playing, as the drive's log tells; then a tick to draw the dance.
+log="$prefix/drive_c/cdsim/mci.log"
+for _ in $(seq 150); do
+    grep -q '^MCI_PLAY .* -> 0' "$log" 2>/dev/null && break
+    sleep 0.1
+done
+plays=$(grep -c '^MCI_PLAY .* -> 0' "$log" 2>/dev/null || true)
+ticks=$(grep -c 'MEDIA_PRESENT' "$log" 2>/dev/null || true)
+for _ in $(seq 50); do
+    [ "$(grep -c 'MEDIA_PRESENT' "$log" 2>/dev/null || true)" -gt "$ticks" ] && break
+    sleep 0.1
+done
 import -window root "$work/screenshot.png"
+[ "${plays:-0}" -gt 0 ] || echo "The demo disc did not start playing: see $log."
 echo "veltoCD runs on the virtual display $DISPLAY (no DISPLAY was set)."
 echo "Screenshot: $work/screenshot.png"
 echo "The demo disc is $disc."

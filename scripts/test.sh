@@ -24,12 +24,13 @@ for preset in win32 win64; do
     fi
     ctest --preset "$preset" || status=1
 done
-# A minute of the real player in a random sequence (a new seed each time, printed).
-echo "== soak, 60 s"
-if bash scripts/soak.sh 1; then
-    echo "soak: passed"
-else
-    echo "!! soak: failed (its seed and the failing steps are printed above)"
-    status=1
-fi
+# A minute of the real player in a random sequence, from seeds fixed here so that a red run
+# can be repeated (scripts/soak.sh takes a new seed from the clock).
+for seed in 20261207 4242; do
+    echo "== soak, 30 s, seed $seed"
+    if ! bash scripts/soak.sh 30s "$seed"; then
+        echo "!! soak: failed with seed $seed (the failing steps are printed above)"
+        status=1
+    fi
+done
 exit $status
