@@ -30,7 +30,7 @@ double Distance(POINT point, const RECT& rect)
 // The low edge of [low, low + length) pulled into [first, last): the low edge wins.
 LONG Pull(LONG low, LONG length, LONG first, LONG last)
 {
-    return low < first ? first : LONGLONG{low} + length > last ? last - length : low;
+    return low < first ? first : low + length > last ? last - length : low;
 }
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param)

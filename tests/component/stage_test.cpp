@@ -63,13 +63,14 @@ std::unique_ptr<Performer> PerformerWith(Random& random, const char* folder, SIZ
     return performer;
 }
 
-// What the user must see: the stage from its picture's (3, 3), the frame at (55, 40).
-sim::Picture Expected(int frame)
+// What the user must see: the stage from its picture's (3, 3) (or anything, for a stage
+// picture that is cut short), the frame at (55, 40).
+sim::Picture Expected(int frame, bool stageWhole)
 {
-    return [frame](int x, int y) {
+    return [=](int x, int y) {
         const bool inBox = frame >= 0 && x >= 55 && x < 95 && y >= 40 && y < 100;
         const COLORREF figure = inBox ? SheetPixel(frame * 40 + x - 55, y - 40) : 0;
-        return figure != 0 ? figure : StagePixel(x + 3, y + 3);
+        return figure != 0 ? figure : stageWhole ? StagePixel(x + 3, y + 3) : CLR_INVALID;
     };
 }
 
@@ -103,9 +104,9 @@ TEST_CASE("the stage from (3, 3), the figure at (55, 40) with black see-through,
             frame == 4 ? performer->Step() : performer->Rest();
             sim::Canvas canvas(144, 104);
             performer->Draw(canvas.dc);
-            if (c.stageBytes > 0) continue;  // a cut picture: whatever the platform made of it, drawn without harm
-            // Without a stage picture the stage is dark, and there is no figure.
-            CHECK(canvas.Differences(c.stageShown ? Expected(c.figureShown ? frame : -1)
+            // Without a stage picture the stage is dark, and there is no figure. Of a cut one the
+            // platform makes what it can, and the figure dances on it.
+            CHECK(canvas.Differences(c.stageShown ? Expected(c.figureShown ? frame : -1, c.stageBytes == 0)
                                                   : [](int, int) { return 0ul; }) == "");
         }
     }
@@ -135,7 +136,7 @@ TEST_CASE("the figure dances while playing, rests when stopped, and is gone with
     CHECK(notes.Current() == -1);
 }
 
-TEST_CASE("notes fade oldest first, vanish at once, and keep their slots while the ring is shorter")
+TEST_CASE("notes fade oldest first and vanish at once; the ring keeps to its slots whatever Reverb holds")
 {
     Settings settings = WithReverb(5);
     Random random;
@@ -157,19 +158,6 @@ TEST_CASE("notes fade oldest first, vanish at once, and keep their slots while t
     CHECK(notes.Current() == -1);
     notes.Emit();
     CHECK(shown() == "*.......");  // slot 0 after a clear
-
-    settings.Reverb = 8;
-    for (int i = 0; i < 7; ++i) notes.Emit();
-    const NoteSlot kept = notes.Slot(6);
-    settings.Reverb = 3;
-    notes.Emit();
-    notes.Emit();
-    CHECK(notes.Slot(6).x == kept.x);
-    CHECK(notes.Slot(6).y == kept.y);
-    settings.Reverb = 8;
-    notes.Emit();
-    CHECK(shown() == "********");
-    CHECK(notes.Slot(6).y < kept.y);
     // Whatever the settings held, the ring stays within its eight slots.
     for (const int odd : {0, -3, 9, 1000}) {
         CAPTURE(odd);
@@ -201,7 +189,7 @@ TEST_CASE("a note is black for two ticks and then grey, its age counted round al
             COLORREF c = RGB(255, 255, 255);
             for (int i = 0; i < 5; ++i) {
                 const NoteSlot& n = notes.Slot(i);
-                if ((expected[i] == '.') != (n.glyph == -1)) return COLORREF(CLR_INVALID);
+                if ((expected[i] == '.') != (n.glyph == -1)) return RGB(1, 2, 3);  // no pixel is: a slot is wrong
                 if (n.glyph != -1 && x >= n.x && x < n.x + 12 && y >= n.y && y < n.y + 19) {
                     c &= GetPixel(sheet.dc, n.glyph * 12 + x - n.x, (expected[i] == 'G' ? 19 : 0) + y - n.y);
                 }

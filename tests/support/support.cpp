@@ -120,8 +120,8 @@ Canvas::~Canvas()
 std::string Canvas::Differences(const Picture& expected) const
 {
     for (int i = 0; i < width * height; ++i) {
-        const COLORREF seen = GetPixel(dc, i % width, i / width);
-        if (seen != expected(i % width, i / width)) {
+        const COLORREF seen = GetPixel(dc, i % width, i / width), want = expected(i % width, i / width);
+        if (want != CLR_INVALID && seen != want) {
             return "at " + std::to_string(i % width) + "," + std::to_string(i / width) + " " + std::to_string(seen);
         }
     }

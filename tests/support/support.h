@@ -87,7 +87,8 @@ struct LogWatch {
 };
 
 // A memory device context with a bitmap in the screen's format, white to begin with, to
-// draw into and read back; Differences says where the first pixel is not as expected.
+// draw into and read back; Differences says where the first pixel is not as expected
+// (CLR_INVALID: any colour will do).
 using Picture = std::function<COLORREF(int x, int y)>;
 struct Canvas {
     Canvas(int width, int height);
