@@ -25,6 +25,14 @@ struct DiscConfig {
     uint32_t startDelayMs = 0;
     DelayMode startDelayMode = DelayMode::Seek;
     uint32_t closeDelayMs = 0;
+    std::vector<uint32_t> dataTracks;  // track numbers holding data, not audio
+
+    bool isData(std::size_t track) const
+    {
+        for (uint32_t t : dataTracks)
+            if (t == track) return true;
+        return false;
+    }
 
     // A disc that can be read: present, ready and with tracks.
     bool usable() const { return present && ready && !tracksMs.empty(); }
