@@ -27,18 +27,15 @@ HBITMAP LoadGlyph(HINSTANCE instance, int id, int size)
     return scaled;
 }
 
-void DeleteGlyph(HBITMAP& glyph)
-{
-    if (glyph != nullptr) {
-        DeleteObject(glyph);
-        glyph = nullptr;
-    }
-}
+// The transport items and their glyphs, in the order the menu keeps them.
+const struct {
+    UINT item;
+    int glyph;
+} kTransport[] = {{IDM_PREV, IDB_PREV}, {IDM_PLAY, IDB_PLAY}, {IDM_STOP, IDB_STOP}, {IDM_NEXT, IDB_NEXT}};
 
 }  // namespace
 
-ContextMenu::ContextMenu()
-    : popup_(nullptr), prevGlyph_(nullptr), playGlyph_(nullptr), stopGlyph_(nullptr), nextGlyph_(nullptr)
+ContextMenu::ContextMenu() : popup_(nullptr), glyphs_()
 {
 }
 
@@ -55,20 +52,22 @@ void ContextMenu::Create(HINSTANCE instance, const Settings& settings, int glyph
     popup_ = GetSubMenu(bar, 0);
     RemoveMenu(bar, 0, MF_BYPOSITION);
     DestroyMenu(bar);
+    SetGlyphs(instance, glyphSize);
+    SyncCheckMarks(settings);
+}
 
-    prevGlyph_ = LoadGlyph(instance, IDB_PREV, glyphSize);
-    playGlyph_ = LoadGlyph(instance, IDB_PLAY, glyphSize);
-    stopGlyph_ = LoadGlyph(instance, IDB_STOP, glyphSize);
-    nextGlyph_ = LoadGlyph(instance, IDB_NEXT, glyphSize);
-
+void ContextMenu::SetGlyphs(HINSTANCE instance, int glyphSize)
+{
     // The transport items are checked in the template and never unchecked, so each always
     // shows its glyph in the check-mark column.
-    SetMenuItemBitmaps(popup_, IDM_PREV, MF_BYCOMMAND, nullptr, prevGlyph_);
-    SetMenuItemBitmaps(popup_, IDM_PLAY, MF_BYCOMMAND, nullptr, playGlyph_);
-    SetMenuItemBitmaps(popup_, IDM_STOP, MF_BYCOMMAND, nullptr, stopGlyph_);
-    SetMenuItemBitmaps(popup_, IDM_NEXT, MF_BYCOMMAND, nullptr, nextGlyph_);
-
-    SyncCheckMarks(settings);
+    for (int i = 0; i < 4; ++i) {
+        HBITMAP old = glyphs_[i];
+        glyphs_[i] = LoadGlyph(instance, kTransport[i].glyph, glyphSize);
+        SetMenuItemBitmaps(popup_, kTransport[i].item, MF_BYCOMMAND, nullptr, glyphs_[i]);
+        if (old != nullptr) {
+            DeleteObject(old);
+        }
+    }
 }
 
 void ContextMenu::Destroy()
@@ -77,10 +76,12 @@ void ContextMenu::Destroy()
         DestroyMenu(popup_);
         popup_ = nullptr;
     }
-    DeleteGlyph(prevGlyph_);
-    DeleteGlyph(playGlyph_);
-    DeleteGlyph(stopGlyph_);
-    DeleteGlyph(nextGlyph_);
+    for (HBITMAP& glyph : glyphs_) {
+        if (glyph != nullptr) {
+            DeleteObject(glyph);
+            glyph = nullptr;
+        }
+    }
 }
 
 void ContextMenu::SyncCheckMarks(const Settings& settings)

@@ -19,6 +19,8 @@ public:
 
     // glyphSize: the transport glyphs' side at the window's scale.
     void Create(HINSTANCE instance, const Settings& settings, int glyphSize);
+    // The glyphs made again at another side, for another scale; the old ones freed.
+    void SetGlyphs(HINSTANCE instance, int glyphSize);
     void Destroy();
     void SyncCheckMarks(const Settings& settings);
     void EnableTitles(bool enabled);
@@ -32,10 +34,7 @@ private:
     void ShowAt(HWND window, POINT point);
 
     HMENU popup_;
-    HBITMAP prevGlyph_;
-    HBITMAP playGlyph_;
-    HBITMAP stopGlyph_;
-    HBITMAP nextGlyph_;
+    HBITMAP glyphs_[4];  // previous, play, stop, next
 };
 
 #endif

@@ -8,6 +8,10 @@
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
 #endif
+// Sent before it, asking the size the window wants at the new scale (Windows 10, 1703).
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
 
 // The display's scale. The program is aware of each monitor's: it draws at the monitor's
 // dots per inch (96 is 100 %). Where the platform predates that, the system's counts.

@@ -2,7 +2,6 @@
 
 #include <mmsystem.h>
 
-#include "app/context_menu.h"
 #include "app/display_scale.h"
 #include "app/media_keys.h"
 #include "app/program.h"
@@ -10,44 +9,32 @@
 #include "app/texts.h"
 #include "app/titles_dialog.h"
 #include "app/track_list.h"
-#include "app/tray_icon.h"
 #include "app/window_placement.h"
-#include "common/random.h"
 #include "common/text.h"
-#include "playback/cd_audio_device.h"
-#include "playback/play_order.h"
-#include "playback/playback_controller.h"
 #include "res/resource.h"
-#include "settings/disc_titles.h"
 #include "settings/profile_file.h"
-#include "settings/settings.h"
 #include "stage/stage_size.h"
-#include "stage/stage_view.h"
 
 namespace {
 
-// The executable's directory with its trailing backslash; the settings file lives there.
-wchar_t moduleDirectory[MAX_PATH];
+Program* ProgramOf(HWND window)
+{
+    return reinterpret_cast<Program*>(GetWindowLongPtrW(window, DWLP_USER));
+}
 
-// Shut-down writes only settings this run has read: a start-up that failed earlier leaves
-// the file as it was.
-bool settingsLoaded;
-// Shut-down has begun. It waits on the notification area, and meanwhile a session's end may
-// be delivered: that second shut-down, and a tick it interrupted, must leave things alone.
-bool shuttingDown;
-
-ProfileFile SettingsFile()
+ProfileFile SettingsFile(const Program& program)
 {
     wchar_t path[MAX_PATH];
-    BuildSettingsPath(moduleDirectory, path);
+    BuildSettingsPath(program.moduleDirectory, path);
     return ProfileFile(path);
 }
 
-void FindModuleDirectory()
+void FindModuleDirectory(Program& program)
 {
     // Without a folder of its own (the path was cut) the settings are neither read nor written.
-    if (CutToDirectory(moduleDirectory, GetModuleFileNameW(nullptr, moduleDirectory, MAX_PATH))) {
-        SetCurrentDirectoryW(moduleDirectory);
+    wchar_t* directory = program.moduleDirectory;
+    if (CutToDirectory(directory, GetModuleFileNameW(nullptr, directory, MAX_PATH))) {
+        SetCurrentDirectoryW(directory);
     }
 }
 
@@ -61,48 +48,53 @@ bool RunTick(HWND window, UINT periodMs)
     return SetTimer(window, IDT_TICK, periodMs, nullptr) != 0;
 }
 
-bool ApplyTempo(HWND window)
-{
-    return RunTick(window, TempoPeriod(Options));
-}
-
 // Keeps the window above all others, or when off puts it at the bottom of the Z order.
-void TopmostSwitch(HWND window, int on)
+void TopmostSwitch(Program& program, int on)
 {
     if (on != 0) {
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(program.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     } else {
         // Off means behind everything, not merely no longer topmost. Without
         // SWP_NOACTIVATE, Wine activates the window instead and it stays on top.
-        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(program.window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    Options.ShowTopMost = on != 0 ? 1 : 0;
-    Menu.SyncCheckMarks(Options);
+    program.options.ShowTopMost = on != 0 ? 1 : 0;
+    program.menu.SyncCheckMarks(program.options);
 }
 
-// The list's height is the extent of its drop-down; closed, it covers the stage's top.
-void LayOut(HWND window)
+// The window's outer size whose client is exactly the stage at this scale.
+SIZE StageWindowSize(HWND window, UINT dpi)
 {
+    RECT outer;
+    RECT client;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    return SIZE{Scaled(kStageWidth, dpi) + (outer.right - outer.left) - client.right,
+                Scaled(kStageHeight, dpi) + (outer.bottom - outer.top) - client.bottom};
+}
+
+// The client the stage's exact size at this scale, the top-left corner here; the list's
+// height is the extent of its drop-down, and closed it covers the stage's top.
+void FitToStage(HWND window, UINT dpi, POINT topLeft)
+{
+    const SIZE size = StageWindowSize(window, dpi);
+    MoveWindow(window, topLeft.x, topLeft.y, size.cx, size.cy, TRUE);
     RECT client;
     GetClientRect(window, &client);
     MoveWindow(GetDlgItem(window, IDC_TRACKLIST), 0, 0, client.right, client.bottom, TRUE);
 }
 
-// The stage's size at the window's scale, its outer corner at the saved position, kept on the
-// monitor it lies on.
+// The saved position, kept on the monitor it lies on. Worked out in 64 bits: a position at
+// the ends of the range must not turn the window inside out.
 void PlaceWindow(HWND window, POINT position)
 {
-    RECT windowRect;
-    RECT clientRect;
-    GetWindowRect(window, &windowRect);
-    GetClientRect(window, &clientRect);
     const UINT dpi = DpiOf(window);
-    RECT placed = {position.x, position.y,
-                   position.x + Scaled(kStageWidth, dpi) + (windowRect.right - windowRect.left) - clientRect.right,
-                   position.y + Scaled(kStageHeight, dpi) + (windowRect.bottom - windowRect.top) - clientRect.bottom};
-    placed = PlaceOnMonitors(placed);
-    MoveWindow(window, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top, TRUE);
-    LayOut(window);
+    const SIZE size = StageWindowSize(window, dpi);
+    const auto clamp = [](LONG at, LONG length) { return at > MAXLONG - length ? MAXLONG - length : at; };
+    const LONG left = clamp(position.x, size.cx);
+    const LONG top = clamp(position.y, size.cy);
+    const RECT placed = PlaceOnMonitors(RECT{left, top, left + size.cx, top + size.cy});
+    FitToStage(window, dpi, POINT{placed.left, placed.top});
 }
 
 // Actions go through the window's queue, so every playback start passes the one IDM_PLAY.
@@ -113,191 +105,257 @@ void Queue(HWND window, int command)
     }
 }
 
-bool StartUp(HWND window)
+void ShowStartUpError(HWND window)
 {
-    settingsLoaded = false;
-    shuttingDown = false;
-    SeedRandom(timeGetTime());
-    FindModuleDirectory();
+    wchar_t text[256];
+    wchar_t caption[64];
+    LoadNamedText(IDS_STARTUP_ERROR, text);
+    LoadNamedText(IDS_STARTUP_CAPTION, caption);
+    MessageBoxW(window, text, caption, MB_ICONWARNING);
+}
+
+bool StartUp(Program& program, HWND window)
+{
+    program.window = window;
+    program.device.NotifyTo(window);
+    program.random.SeedRandom(timeGetTime());
+    program.taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    FindModuleDirectory(program);
     const UINT dpi = DpiOf(window);
-    Tray.AddIcon(window, AppInstance, MetricAt(SM_CXSMICON, dpi));
-    Menu.Create(AppInstance, Options, Scaled(kGlyphSize, dpi));
-    FindCdDrive();
+    program.tray.AddIcon(window, program.instance, MetricAt(SM_CXSMICON, dpi));
+    program.menu.Create(program.instance, program.options, Scaled(kGlyphSize, dpi));
+    program.drive.Find();
 
-    if (!CdDevice.Open()) {
-        wchar_t text[256];
-        wchar_t caption[64];
-        LoadText(IDS_STARTUP_ERROR, text);
-        LoadText(IDS_STARTUP_CAPTION, caption);
-        MessageBoxW(window, text, caption, MB_ICONWARNING);
+    if (!program.device.Open()) {
+        ShowStartUpError(window);
         return false;
     }
-    CdDevice.Stop();
-    Controller.Reset();
+    program.device.Stop();
+    program.controller.Reset();
 
-    const ProfileFile file = SettingsFile();
-    LoadSettings(file, Options);
-    Options.AllTracksMode = 1;
-    Menu.SyncCheckMarks(Options);
+    const ProfileFile file = SettingsFile(program);
+    LoadSettings(file, program.options);
+    program.menu.SyncCheckMarks(program.options);
     // Without its timer the player would never notice a disc nor move.
-    if (!ApplyTempo(window)) {
+    if (!RunTick(window, TempoPeriod(program.options))) {
         return false;
     }
-    settingsLoaded = true;
+    program.settingsLoaded = true;
 
     PlaceWindow(window, LoadWindowPosition(file));
-    SetWindowTextW(window, L"veltoCD");
-    TopmostSwitch(window, Options.ShowTopMost);
+    wchar_t name[32];
+    LoadText(IDS_APP_NAME, name);
+    SetWindowTextW(window, name);
+    TopmostSwitch(program, program.options.ShowTopMost);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     media_keys::Register(window);
     return true;
 }
 
-void ShutDown(HWND window)
+void SaveEverything(const Program& program, HWND window)
 {
-    if (shuttingDown) {
+    const ProfileFile file = SettingsFile(program);
+    SaveSettings(file, program.options);
+    RECT rect;
+    if (GetWindowRect(window, &rect)) {
+        SaveWindowPosition(file, POINT{rect.left, rect.top});
+    }
+}
+
+void ShutDown(Program& program, HWND window)
+{
+    if (program.shuttingDown) {
         return;
     }
-    shuttingDown = true;
+    program.shuttingDown = true;
+    // Saved first: the icon's removal waits on the notification area, and a session's end
+    // delivered meanwhile may see the process end the moment it returns.
+    if (program.settingsLoaded) {
+        SaveEverything(program, window);
+    }
     RunTick(window, 0);
     media_keys::Unregister(window);
-    Menu.Destroy();
-    Tray.DeleteIcon();
-    CdDevice.Close();
-    Stage.Release();
-    if (settingsLoaded) {
-        const ProfileFile file = SettingsFile();
-        SaveSettings(file, Options);
-        RECT rect;
-        if (GetWindowRect(window, &rect)) {
-            SaveWindowPosition(file, POINT{rect.left, rect.top});
-        }
-    }
+    program.menu.Destroy();
+    program.tray.DeleteIcon();
+    program.device.Close();
+    program.stage.Release();
     DestroyWindow(window);
 }
 
-void OnCommand(HWND window, int id, int code)
+// One dialog at a time: asked for again, the open one comes to the front.
+void OpenDialog(Program& program, HWND window, int id)
+{
+    if (program.dialog != nullptr) {
+        SetForegroundWindow(program.dialog);
+        return;
+    }
+    if (id == IDM_SETTINGS) {
+        RunSettingsDialog(program.instance, window, program.options, program.dialog);
+        RunTick(window, TempoPeriod(program.options));  // a new tempo takes effect once the dialog has closed
+        return;
+    }
+    // The disc may have gone while the menu was open: a disc without an identifier has no titles.
+    const DWORD discId = program.drive.DiscId();
+    if (program.order.TrackCount != 0 && discId != 0 &&
+        RunTitlesDialog(program.instance, window, program.order.TrackCount, discId, program.dialog)) {
+        FillTrackList(window, program.order.TrackCount, program.order.CurrentTrack(), discId);  // keeps the selection
+    }
+}
+
+void OnCommand(Program& program, HWND window, int id, int code)
 {
     switch (id) {
     case IDM_EXIT:
         PostMessageW(window, WM_CLOSE, 0, 0);
         break;
     case IDM_TOPMOST:
-        TopmostSwitch(window, Options.ShowTopMost == 0 ? 1 : 0);
+        TopmostSwitch(program, program.options.ShowTopMost == 0 ? 1 : 0);
         break;
     case IDM_SETTINGS:
-        RunSettingsDialog(AppInstance, window, Options);
-        ApplyTempo(window);  // a new tempo takes effect once the dialog has closed
-        break;
     case IDM_TITLES:
-        if (RunTitlesDialog(AppInstance, window, Order.TrackCount)) {
-            FillTrackList(window, Order.TrackCount, Order.CurrentTrack());  // keeps the selection
-        }
+        OpenDialog(program, window, id);
         break;
     case IDM_MENU:
-        Menu.ShowAtCorner(window);
+        program.menu.ShowAtCorner(window);
         break;
     case IDC_TRACKLIST:
         if (code == CBN_SELCHANGE) {
-            Queue(window, Controller.OnTrackChosen(SelectedEntry(window)));
+            Queue(window, program.controller.OnTrackChosen(SelectedEntry(window)));
         }
         break;
     default:
         // IDOK and IDCANCEL from Enter and Esc among them: the controller ignores them, and
         // the window stays as it is.
-        Queue(window, Controller.OnCommand(window, id));
+        Queue(window, program.controller.OnCommand(id));
         break;
     }
 }
 
-void OnTick(HWND window)
+void OnTick(Program& program, HWND window)
 {
-    const int next = Controller.OnTick(window);
-    if (shuttingDown) {
+    // A notification already queued ends its play itself. Looking may deliver a message sent
+    // meanwhile, a session's end among them, as may the controller's calls to the shell.
+    MSG pending;
+    const bool notifyPending = PeekMessageW(&pending, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE) != FALSE;
+    const int next = program.shuttingDown ? 0 : program.controller.OnTick(notifyPending);
+    if (program.shuttingDown) {
         return;  // shut down meanwhile: nothing is left to post to or draw on
     }
     Queue(window, next);
-    Stage.Tick(window, Controller.PlayerState());
+    program.stage.Step(program.controller.PlayerState());
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+void OnPaint(Program& program, HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    program.stage.Paint(dc, SIZE{client.right, client.bottom});
+    EndPaint(window, &paint);
+}
+
+// Moved to a monitor of another scale: what was made for the old one is made again, and the
+// client is the stage's exact size at the new scale, where the platform suggests.
+void OnDpiChanged(Program& program, HWND window, UINT dpi, const RECT& suggested)
+{
+    program.menu.SetGlyphs(program.instance, Scaled(kGlyphSize, dpi));
+    program.tray.SetIcon(program.instance, MetricAt(SM_CXSMICON, dpi));
+    FitToStage(window, dpi, POINT{suggested.left, suggested.top});
+}
+
+INT_PTR Handled(HWND window, LONG_PTR result)
+{
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+// Returns FALSE for a message left to the dialog manager.
+INT_PTR Dispatch(Program& program, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        ShutDown(program, window);
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE) {
+            ShutDown(program, window);  // FALSE: a log-off was cancelled, and the session goes on
+        }
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    case WM_PAINT:
+        OnPaint(program, window);
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        // Drag the window by any point of the stage.
+        SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+        return TRUE;
+    case WM_RBUTTONDOWN:
+        program.menu.ShowAtCursor(window);
+        return TRUE;
+    case WM_INITMENUPOPUP:
+        // Titles need a disc, and a drive that tells it.
+        program.menu.EnableTitles(program.order.TrackCount != 0 && program.drive.DiscId() != 0);
+        return TRUE;
+    case WM_TRAYNOTIFY:
+        program.tray.OnNotify(lParam);
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(program, window, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_CONTEXTMENU:
+        if (static_cast<DWORD>(lParam) != 0xFFFFFFFF) {
+            return FALSE;  // a mouse's: its right click has opened the menu already
+        }
+        program.menu.ShowAtCorner(window);
+        return TRUE;
+    case WM_HOTKEY:
+        Queue(window, media_keys::CommandForHotKey(wParam, program.controller.PlayerState()));
+        return TRUE;
+    case WM_APPCOMMAND: {
+        const int command = media_keys::CommandForAppCommand(lParam, program.controller.PlayerState());
+        Queue(window, command);
+        return command != 0 ? Handled(window, TRUE) : FALSE;
+    }
+    case WM_TIMER:
+        OnTick(program, window);
+        return TRUE;
+    case WM_GETDPISCALEDSIZE:
+        *reinterpret_cast<SIZE*>(lParam) = StageWindowSize(window, static_cast<UINT>(wParam));
+        return Handled(window, TRUE);
+    case WM_DPICHANGED:
+        OnDpiChanged(program, window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return Handled(window, 0);
+    case MM_MCINOTIFY:
+        Queue(window, program.controller.OnMciNotify(wParam));
+        return TRUE;
+    default:
+        if (message != 0 && message == program.taskbarCreated) {
+            // The notification area has restarted: our icon must be added to it again.
+            program.tray.AddAgain();
+            return TRUE;
+        }
+        return FALSE;
+    }
 }
 
 }  // namespace
 
 INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        if (!StartUp(window)) {
+    if (message == WM_INITDIALOG) {
+        Program& program = *reinterpret_cast<Program*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        if (!StartUp(program, window)) {
             PostMessageW(window, WM_CLOSE, 0, 0);
         }
-        break;
-    case WM_CLOSE:
-        ShutDown(window);
-        break;
-    case WM_ENDSESSION:
-        if (wParam != FALSE) {
-            ShutDown(window);  // FALSE: a log-off was cancelled, and the session goes on
-        }
-        break;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        break;
-    case WM_PAINT:
-        Stage.Paint(window);
-        break;
-    case WM_LBUTTONDOWN:
-        // Drag the window by any point of the stage.
-        SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
-        break;
-    case WM_RBUTTONDOWN:
-        Menu.ShowAtCursor(window);
-        break;
-    case WM_INITMENUPOPUP:
-        // Titles need a disc, and a drive to tell it by.
-        Menu.EnableTitles(Order.TrackCount != 0 && CdDriveFound());
-        break;
-    case WM_TRAYNOTIFY:
-        Tray.OnNotify(lParam);
-        break;
-    case WM_COMMAND:
-        OnCommand(window, LOWORD(wParam), HIWORD(wParam));
-        break;
-    case WM_CONTEXTMENU:
-        if (static_cast<DWORD>(lParam) == 0xFFFFFFFF) {
-            Menu.ShowAtCorner(window);  // the menu key; a mouse's right click has opened it already
-        }
-        break;
-    case WM_HOTKEY:
-        OnCommand(window, media_keys::CommandForHotKey(wParam, Controller.PlayerState()), 0);
-        break;
-    case WM_APPCOMMAND:
-        if (const int command = media_keys::CommandForAppCommand(lParam, Controller.PlayerState())) {
-            OnCommand(window, command, 0);
-            SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
-            return TRUE;
-        }
-        break;
-    case WM_TIMER:
-        OnTick(window);
-        break;
-    case WM_DPICHANGED: {
-        // Moved to a monitor of another scale: the size the platform suggests, laid out again.
-        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        LayOut(window);
-        break;
+        return TRUE;  // the focus to the track list
     }
-    case MM_MCINOTIFY:
-        Queue(window, Controller.OnMciNotify(wParam));
-        break;
-    default:
-        // The notification area has restarted: our icon must be added to it again.
-        static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-        if (message == taskbarCreated) {
-            Tray.AddAgain();
-        }
-        break;
-    }
-    return FALSE;
+    Program* program = ProgramOf(window);
+    return program != nullptr ? Dispatch(*program, window, message, wParam, lParam) : FALSE;
 }

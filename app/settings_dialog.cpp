@@ -8,9 +8,14 @@
 
 namespace {
 
+struct Dialog {
+    Settings& settings;
+    HWND& open;
+};
+
 Settings& SettingsOf(HWND dialog)
 {
-    return *reinterpret_cast<Settings*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    return reinterpret_cast<Dialog*>(GetWindowLongPtrW(dialog, DWLP_USER))->settings;
 }
 
 // Checking a radio button makes it a tab stop on this platform. The tempo stays out of the
@@ -24,15 +29,17 @@ void MarkTempo(HWND dialog)
     }
 }
 
-void OnInitDialog(HWND dialog, Settings& settings)
+void OnInitDialog(HWND dialog, Dialog& state)
 {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&settings));
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    state.open = dialog;
+    const Settings& settings = state.settings;
     wchar_t caption[64];
-    LoadText(IDS_SETTINGS_CAPTION, caption);
+    LoadNamedText(IDS_SETTINGS_CAPTION, caption);
     SetWindowTextW(dialog, caption);
     SetDlgItemInt(dialog, IDC_REVERB, static_cast<UINT>(settings.Reverb), FALSE);
-    // The maximum 1 in the low word and the minimum 8 in the high one: up moves towards 1.
-    SendDlgItemMessageW(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(1, 8));
+    // The low word is the top of the range, so up moves towards the fewest notes.
+    SendDlgItemMessageW(dialog, IDC_REVERB_SPIN, UDM_SETRANGE, 0, MAKELPARAM(kReverbMin, kReverbMax));
     MarkTempo(dialog);
 }
 
@@ -54,7 +61,7 @@ void OnCommand(HWND dialog, int id)
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        OnInitDialog(dialog, *reinterpret_cast<Settings*>(lParam));
+        OnInitDialog(dialog, *reinterpret_cast<Dialog*>(lParam));
         return TRUE;  // the focus goes to the first tab stop, the number field
     }
     if (message == WM_COMMAND) {
@@ -65,11 +72,13 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-void RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings)
+void RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings, HWND& open)
 {
     // The template holds an up-down control, whose class must exist before the dialog does.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
+    Dialog state = {settings, open};
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc,
-                    reinterpret_cast<LPARAM>(&settings));
+                    reinterpret_cast<LPARAM>(&state));
+    open = nullptr;
 }

@@ -3,9 +3,10 @@
 
 #include <windows.h>
 
-// The dialog in which the user names the disc's tracks: each title edited in place (F2, or a
-// click on the selected entry); OK stores what changed in cdplayer.ini, Cancel and Esc
-// discard. True if titles were stored.
-bool RunTitlesDialog(HINSTANCE instance, HWND owner, int trackCount);
+// The dialog in which the user names the tracks of the disc with this identifier: each title
+// edited in place (F2, or a click on the selected entry); OK stores the titles edited here in
+// cdplayer.ini, Cancel and Esc discard. `open` names the dialog while it is open. True if
+// titles were stored.
+bool RunTitlesDialog(HINSTANCE instance, HWND owner, int trackCount, DWORD discId, HWND& open);
 
 #endif

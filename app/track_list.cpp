@@ -1,6 +1,7 @@
 #include "app/track_list.h"
 
 #include "app/texts.h"
+#include "common/text.h"
 #include "res/resource.h"
 #include "settings/disc_titles.h"
 
@@ -18,7 +19,7 @@ void AddEntry(HWND window, const wchar_t* text)
 
 }  // namespace
 
-void FillTrackList(HWND window, int trackCount, int currentTrack)
+void FillTrackList(HWND window, int trackCount, int currentTrack, DWORD discId)
 {
     SendToList(window, CB_RESETCONTENT, 0, 0);
     if (trackCount == 0) {
@@ -29,15 +30,19 @@ void FillTrackList(HWND window, int trackCount, int currentTrack)
         SendToList(window, CB_SETCURSEL, 0, 0);
         return;
     }
-    const DiscTitles titles(DiscId());
+    const DiscTitles titles(discId);
     for (int i = 0; i < trackCount; ++i) {
+        wchar_t key[8];
+        wchar_t title[kTitleSize];
+        DiscTitles::TrackKey(i, key);
+        titles.Read(key, title);
+        // The list over the stage shows at most MAX_PATH - 1 characters of a title.
         wchar_t text[MAX_PATH];
-        titles.Title(i, text);
-        wchar_t untitled[32];
+        CopyText(text, title);
         if (text[0] == L'\0') {
-            UntitledEntry(i + 1, untitled);
+            UntitledEntry(i + 1, text);
         }
-        AddEntry(window, text[0] != L'\0' ? text : untitled);
+        AddEntry(window, text);
     }
     SelectCurrentEntry(window, currentTrack);
 }
@@ -56,7 +61,7 @@ int SelectedEntry(HWND window)
     return static_cast<int>(SendToList(window, CB_GETCURSEL, 0, 0));
 }
 
-void UntitledEntry(int track, wchar_t (&text)[32])
+void UntitledEntry(int track, wchar_t* text)
 {
     wchar_t format[32];
     LoadText(IDS_UNTITLED, format);

@@ -1,5 +1,6 @@
 #include "app/tray_icon.h"
 
+#include "app/texts.h"
 #include "common/text.h"
 #include "res/resource.h"
 
@@ -7,6 +8,11 @@ namespace {
 
 // The first form's tip field; the newer, longer field of the platform's record is not ours.
 const int kTipSize = 64;
+
+HICON LoadIconOfSize(HINSTANCE instance, int size)
+{
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0));
+}
 
 }  // namespace
 
@@ -21,10 +27,19 @@ void TrayIcon::AddIcon(HWND window, HINSTANCE instance, int iconSize)
     record_.uID = 1;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record_.uCallbackMessage = WM_TRAYNOTIFY;
-    record_.hIcon =
-        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, iconSize, iconSize, 0));
-    CopyText(record_.szTip, kTipSize, L"veltoCD");
+    record_.hIcon = LoadIconOfSize(instance, iconSize);
+    LoadText(IDS_APP_NAME, record_.szTip);
     Shell_NotifyIconW(NIM_ADD, &record_);
+}
+
+void TrayIcon::SetIcon(HINSTANCE instance, int iconSize)
+{
+    HICON old = record_.hIcon;
+    record_.hIcon = LoadIconOfSize(instance, iconSize);
+    Shell_NotifyIconW(NIM_MODIFY, &record_);
+    if (old != nullptr) {
+        DestroyIcon(old);
+    }
 }
 
 void TrayIcon::SetTip(const wchar_t* text)

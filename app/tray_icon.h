@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 // How the notification area reports mouse actions on our icon to the main window.
-const UINT WM_TRAYNOTIFY = WM_USER + 100;
+const UINT WM_TRAYNOTIFY = WM_APP + 1;
 
 // The notification-area icon. Every add, modify and delete passes the one record, in the
 // platform's first form so that every version of the shell takes it.
@@ -15,6 +15,8 @@ public:
 
     // The icon drawn for this side, the notification area's at the window's scale.
     void AddIcon(HWND window, HINSTANCE instance, int iconSize);
+    // The icon drawn for another side, for another scale; the old one freed.
+    void SetIcon(HINSTANCE instance, int iconSize);
     // The tip shows at most 63 characters: a longer text is cut between characters.
     void SetTip(const wchar_t* text);
     void DeleteIcon();

@@ -1,39 +1,47 @@
-// The user interface's side of what playback tells it.
-#include "playback/ui_hooks.h"
+#include "app/ui_hooks.h"
 
-#include "app/context_menu.h"
 #include "app/program.h"
 #include "app/texts.h"
 #include "app/track_list.h"
-#include "app/tray_icon.h"
-#include "playback/play_order.h"
 #include "res/resource.h"
-#include "settings/settings.h"
 
-namespace ui {
+namespace {
 
-void ShowTip(Tip tip, int track)
+Program& ProgramOf(void* owner)
+{
+    return *static_cast<Program*>(owner);
+}
+
+void ShowTip(void* owner, ui::Tip tip, int track)
 {
     wchar_t format[64];
-    LoadText(tip == Tip::Playing ? IDS_TIP_PLAYING : tip == Tip::Stopped ? IDS_TIP_STOPPED : IDS_TIP_NODISC, format);
+    LoadText(tip == ui::Tip::Playing   ? IDS_TIP_PLAYING
+             : tip == ui::Tip::Stopped ? IDS_TIP_STOPPED
+                                       : IDS_TIP_NODISC,
+             format);
+    wchar_t name[32];
+    LoadText(IDS_APP_NAME, name);
     wchar_t text[128];
-    wsprintfW(text, format, L"veltoCD", track);
-    Tray.SetTip(text);
+    wsprintfW(text, format, name, track);
+    ProgramOf(owner).tray.SetTip(text);
 }
 
-void FillTrackList(HWND host)
+void FillList(void* owner)
 {
-    ::FillTrackList(host, Order.TrackCount, Order.CurrentTrack());
+    Program& program = ProgramOf(owner);
+    FillTrackList(program.window, program.order.TrackCount, program.order.CurrentTrack(), program.drive.DiscId());
 }
 
-void SelectCurrentEntry(HWND host)
+void SelectEntry(void* owner)
 {
-    ::SelectCurrentEntry(host, Order.CurrentTrack());
+    SelectCurrentEntry(ProgramOf(owner).window, ProgramOf(owner).order.CurrentTrack());
 }
 
-void SyncCheckMarks()
+void SyncMarks(void* owner)
 {
-    Menu.SyncCheckMarks(Options);
+    ProgramOf(owner).menu.SyncCheckMarks(ProgramOf(owner).options);
 }
 
-}  // namespace ui
+}  // namespace
+
+const ui::Hooks kUiHooks = {ShowTip, FillList, SelectEntry, SyncMarks};

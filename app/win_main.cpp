@@ -9,18 +9,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // The guard is the name, not the ownership: a second instance leaves silently.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, L"QXVeltoCDWindowMutex");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
         return 0;
     }
 
-    // Start-up loads resources through this while the window is being created.
-    AppInstance = instance;
-
-    HWND window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc, 0);
+    // Everything the player keeps, made while the start directory is still current.
+    Program program(instance);
+    HWND window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc,
+                                     reinterpret_cast<LPARAM>(&program));
     if (window == nullptr) {
         CloseHandle(mutex);
         return 0;
     }
-    HACCEL accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDR_ACCEL));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCEL));
 
     // Accelerators first, so Alt+X plays even while the track list has the focus; then the
     // dialog manager's keyboard handling.

@@ -12,22 +12,25 @@ LONGLONG Overlap(const RECT& a, const RECT& b)
     return IntersectRect(&both, &a, &b) ? LONGLONG{both.right - both.left} * (both.bottom - both.top) : 0;
 }
 
-// The squared distance from a point to a rectangle: 0 inside it.
-LONGLONG Distance(POINT point, const RECT& rect)
+// How far a coordinate lies outside [first, last): 0 inside.
+double Outside(LONG at, LONG first, LONG last)
 {
-    const LONGLONG dx = point.x < rect.left     ? rect.left - point.x
-                        : point.x >= rect.right ? point.x - rect.right + 1
-                                                : 0;
-    const LONGLONG dy = point.y < rect.top       ? rect.top - point.y
-                        : point.y >= rect.bottom ? point.y - rect.bottom + 1
-                                                 : 0;
+    return at < first ? double(first) - at : at >= last ? double(at) - last + 1 : 0;
+}
+
+// The squared distance from a point to a rectangle, 0 inside it: in double, as the squares of
+// differences across the whole range of coordinates overflow 64 bits.
+double Distance(POINT point, const RECT& rect)
+{
+    const double dx = Outside(point.x, rect.left, rect.right);
+    const double dy = Outside(point.y, rect.top, rect.bottom);
     return dx * dx + dy * dy;
 }
 
-// One edge's offset that pulls [low, high) into [first, last): the low edge wins.
-LONG Pull(LONG low, LONG high, LONG first, LONG last)
+// The low edge of [low, low + length) pulled into [first, last): the low edge wins.
+LONG Pull(LONG low, LONG length, LONG first, LONG last)
 {
-    return low < first ? first - low : high > last ? last - high : 0;
+    return low < first ? first : LONGLONG{low} + length > last ? last - length : low;
 }
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param)
@@ -48,8 +51,8 @@ RECT PlaceOnMonitors(RECT window, const MonitorArea* monitors, int count)
     if (count <= 0) {
         return window;
     }
-    const POINT centre = {window.left + (window.right - window.left) / 2,
-                          window.top + (window.bottom - window.top) / 2};
+    const POINT centre = {static_cast<LONG>((LONGLONG{window.left} + window.right) / 2),
+                          static_cast<LONG>((LONGLONG{window.top} + window.bottom) / 2)};
     int chosen = 0;
     for (int i = 1; i < count; ++i) {
         const LONGLONG overlap = Overlap(window, monitors[i].monitor);
@@ -60,9 +63,11 @@ RECT PlaceOnMonitors(RECT window, const MonitorArea* monitors, int count)
         }
     }
     const RECT& work = monitors[chosen].work;
-    OffsetRect(&window, Pull(window.left, window.right, work.left, work.right),
-               Pull(window.top, window.bottom, work.top, work.bottom));
-    return window;
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    const LONG left = Pull(window.left, width, work.left, work.right);
+    const LONG top = Pull(window.top, height, work.top, work.bottom);
+    return RECT{left, top, left + width, top + height};
 }
 
 RECT PlaceOnMonitors(RECT window)

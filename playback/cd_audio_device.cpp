@@ -1,6 +1,6 @@
 #include "playback/cd_audio_device.h"
 
-CdAudioDevice::CdAudioDevice() : deviceId_(0)
+CdAudioDevice::CdAudioDevice() : deviceId_(0), notifyWindow_(nullptr)
 {
 }
 
@@ -35,9 +35,15 @@ bool CdAudioDevice::Open()
 
 bool CdAudioDevice::Close()
 {
+    if (!IsOpen()) {
+        return false;
+    }
     Stop();
     MCI_GENERIC_PARMS close = {};
-    return Send(MCI_CLOSE, MCI_WAIT, &close);
+    const bool closed = Send(MCI_CLOSE, MCI_WAIT, &close);
+    // Whatever the answer, the id is no longer ours to use.
+    deviceId_ = 0;
+    return closed;
 }
 
 bool CdAudioDevice::Reopen()
@@ -80,7 +86,7 @@ int CdAudioDevice::TrackCount()
     return static_cast<int>(value);
 }
 
-bool CdAudioDevice::Play(HWND notifyWindow, BYTE track)
+bool CdAudioDevice::Play(BYTE track)
 {
     // A track the disc lacks (it was swapped for a shorter one since it was counted) is not
     // asked for: the drive would refuse it all the same.
@@ -96,7 +102,7 @@ bool CdAudioDevice::Play(HWND notifyWindow, BYTE track)
         play.dwTo = MCI_MAKE_TMSF(track + 1, 0, 0, 0);
         flags |= MCI_TO;
     }
-    play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow);
+    play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow_);
     return Send(MCI_PLAY, flags, &play);
 }
 

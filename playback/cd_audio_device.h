@@ -14,18 +14,21 @@ public:
     CdAudioDevice(const CdAudioDevice&) = delete;
     CdAudioDevice& operator=(const CdAudioDevice&) = delete;
 
+    // The window MM_MCINOTIFY goes to when a play ends.
+    void NotifyTo(HWND window) { notifyWindow_ = window; }
+
     // Opens the device and sets the track-minute-second-frame time format; a device that
     // refuses the format is closed again.
     bool Open();
     bool Close();
     // Closed and opened afresh, as a new disc or a failed play needs.
     bool Reopen();
+    bool IsOpen() const { return deviceId_ != 0; }
     bool Stop();
     // The number of tracks on the disc; 0 without a disc, a ready drive or an answer.
     int TrackCount();
-    // Plays one track (to the start of the next, or to the end of the disc for the last)
-    // and has MM_MCINOTIFY posted to notifyWindow when it ends.
-    bool Play(HWND notifyWindow, BYTE track);
+    // Plays one track, to the start of the next or to the end of the disc for the last.
+    bool Play(BYTE track);
     // MCI_MODE_* of the device, 0 when it cannot tell.
     DWORD Mode();
     // Each track's start and kind and the disc's lead-out, asked in MSF; the device is set
@@ -39,6 +42,7 @@ private:
     bool Send(UINT message, DWORD flags, void* parameters);
 
     MCIDEVICEID deviceId_;
+    HWND notifyWindow_;
 };
 
 #endif

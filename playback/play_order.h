@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+class Random;
+
 // Which track plays at each position: natural order, or shuffled for random play.
 // Byte arithmetic on purpose: positions and counts wrap modulo 256.
 struct PlayOrder {
@@ -10,10 +12,12 @@ struct PlayOrder {
     BYTE TrackCount;  // 0 without a disc
     BYTE position;
 
-    void Build(bool shuffled);
+    // The natural order 1, 2, 3, ...; shuffled with numbers drawn from random.
+    void Natural();
+    void Shuffle(Random& random);
     int Seek(BYTE track);
     // Random play switched on or off: the position follows the track playing.
-    void RandomOn();
+    void RandomOn(Random& random);
     void RandomOff();
     BYTE CurrentTrack() const { return order[position]; }
 };

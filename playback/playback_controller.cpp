@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "common/random.h"
 #include "playback/cd_audio_device.h"
 #include "playback/play_order.h"
 #include "playback/ui_hooks.h"
@@ -13,11 +14,14 @@ namespace {
 // A drive may still report stopped while it spins up after a play starts; without having
 // seen it play, believe a stop only once this long has passed.
 const DWORD kSpinUpMs = 5000;
+// A device another program held may be free again: it is asked this often, no more.
+const DWORD kReopenMs = 2000;
 
 }  // namespace
 
-PlaybackController::PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings, TickClock clock)
-    : device_(device), order_(order), settings_(settings), clock_(clock)
+PlaybackController::PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings, Random& random,
+                                       const ui::Hooks& hooks, void* owner, TickClock clock)
+    : device_(device), order_(order), settings_(settings), random_(random), ui_(hooks), owner_(owner), clock_(clock)
 {
     Reset();
 }
@@ -26,6 +30,8 @@ void PlaybackController::Reset()
 {
     order_.TrackCount = 0;
     state_ = kPlayerInitial;
+    lastOpenTry_ = clock_();
+    countPending_ = false;
     whimArmed_ = false;
     whimArmedAt_ = 0;
     whimDelay_ = 0;
@@ -36,16 +42,16 @@ void PlaybackController::Reset()
     notices_ = 0;
 }
 
-int PlaybackController::OnCommand(HWND host, int id)
+int PlaybackController::OnCommand(int id)
 {
     switch (id) {
     case IDM_PREV:
         return Previous();
     case IDM_PLAY:
-        Play(host);
+        Play();
         break;
     case IDM_STOP:
-        Stop(host);
+        Stop();
         break;
     case IDM_NEXT:
         return Next();
@@ -54,16 +60,16 @@ int PlaybackController::OnCommand(HWND host, int id)
         break;
     case IDM_AUTOREPEAT:
         settings_.AutoRepeat = settings_.AutoRepeat == 0 ? 1 : 0;
-        ui::SyncCheckMarks();
+        ui_.syncCheckMarks(owner_);
         break;
     case IDM_ONETRACK:
         settings_.AutoRepeat = 1;
         settings_.AllTracksMode = 0;
-        ui::SyncCheckMarks();
+        ui_.syncCheckMarks(owner_);
         break;
     case IDM_ALLTRACKS:
         settings_.AllTracksMode = 1;
-        ui::SyncCheckMarks();
+        ui_.syncCheckMarks(owner_);
         break;
     default:
         break;
@@ -71,27 +77,27 @@ int PlaybackController::OnCommand(HWND host, int id)
     return 0;
 }
 
-void PlaybackController::Play(HWND host)
+void PlaybackController::Play()
 {
     const BYTE track = order_.CurrentTrack();
     // Only a track of the disc taken up plays. Before a tick takes up a disc put in, a play
     // would name a track of none, or of the last one, and the new disc would never be taken up.
     if (track == 0 || track > order_.TrackCount) {
-        ui::SelectCurrentEntry(host);
+        ui_.selectCurrentEntry(owner_);
         return;
     }
-    const bool started = device_.Play(host, track);
+    const bool started = device_.Play(track);
     // A play the drive refused is no play: the next tick takes the disc up afresh.
     state_ = started ? kPlayerPlaying : kPlayerError;
     plays_ += started ? 1 : 0;
     playOutstanding_ = started;
     playSeen_ = false;
     playStartedAt_ = clock_();
-    ui::ShowTip(started ? ui::Tip::Playing : ui::Tip::Stopped, track);
-    ui::SelectCurrentEntry(host);
+    ui_.showTip(owner_, started ? ui::Tip::Playing : ui::Tip::Stopped, track);
+    ui_.selectCurrentEntry(owner_);
 }
 
-void PlaybackController::Stop(HWND host)
+void PlaybackController::Stop()
 {
     device_.Stop();
     // Without a disc taken up there is nothing to stand stopped on: a stopped player takes up
@@ -99,13 +105,25 @@ void PlaybackController::Stop(HWND host)
     if (order_.TrackCount == 0) {
         return;
     }
-    ui::ShowTip(ui::Tip::Stopped, order_.CurrentTrack());
+    ui_.showTip(owner_, ui::Tip::Stopped, order_.CurrentTrack());
     state_ = kPlayerStopped;
     playOutstanding_ = false;
-    ui::SelectCurrentEntry(host);
-    whimArmed_ = settings_.Whim != 0;
+    ui_.selectCurrentEntry(owner_);
+    // Worked out in 64 bits: no Whim wraps into a short delay. A negative one, and one longer
+    // than the tick count can measure, mean never.
+    const LONGLONG delay = LONGLONG{settings_.Whim} * 1000;
+    whimArmed_ = delay > 0 && delay <= LONGLONG{MAXDWORD};
     whimArmedAt_ = clock_();
-    whimDelay_ = static_cast<DWORD>(settings_.Whim) * 1000u;
+    whimDelay_ = static_cast<DWORD>(delay);
+}
+
+void PlaybackController::BuildOrder()
+{
+    if (settings_.RandomPlay != 0) {
+        order_.Shuffle(random_);
+    } else {
+        order_.Natural();
+    }
 }
 
 int PlaybackController::Previous()
@@ -114,7 +132,7 @@ int PlaybackController::Previous()
     order_.position = static_cast<BYTE>(old - 1);
     if (old == 0) {
         order_.position = static_cast<BYTE>(order_.TrackCount - 1);
-        order_.Build(settings_.RandomPlay != 0);
+        BuildOrder();
     }
     return IDM_PLAY;
 }
@@ -124,7 +142,7 @@ int PlaybackController::Next()
     order_.position = static_cast<BYTE>(order_.position + 1);
     if (order_.position == order_.TrackCount) {
         order_.position = 0;
-        order_.Build(settings_.RandomPlay != 0);
+        BuildOrder();
     }
     return IDM_PLAY;
 }
@@ -140,53 +158,86 @@ void PlaybackController::ToggleRandom()
 {
     settings_.RandomPlay = settings_.RandomPlay == 0 ? 1 : 0;
     if (settings_.RandomPlay != 0) {
-        order_.RandomOn();
+        order_.RandomOn(random_);
     } else {
         order_.RandomOff();
     }
-    ui::SyncCheckMarks();
+    ui_.syncCheckMarks(owner_);
 }
 
-int PlaybackController::OnTick(HWND host)
+int PlaybackController::OnTick(bool notifyPending)
 {
+    if (!DeviceOpen()) {
+        if (state_ != kPlayerNoDisc) {
+            LoseDisc();
+        }
+        return 0;
+    }
     const int count = device_.TrackCount();
     if (count != 0 && state_ != kPlayerPlaying && state_ != kPlayerStopped) {
-        return TakeUpDisc(host);
+        return TakeUpDisc();
     }
     if (count == 0 && state_ != kPlayerNoDisc) {
-        LoseDisc(host);
+        LoseDisc();
         return 0;
     }
     if (state_ == kPlayerPlaying) {
-        return NoticeSilentEnd(host);
+        return NoticeSilentEnd(notifyPending);
     }
     return state_ == kPlayerStopped && WhimDue() ? IDM_PLAY : 0;
 }
 
-int PlaybackController::TakeUpDisc(HWND host)
+// A device that could not be reopened (another program held the drive) is tried again, at
+// most every kReopenMs and without a box.
+bool PlaybackController::DeviceOpen()
 {
-    device_.Reopen();
+    if (!device_.IsOpen() && clock_() - lastOpenTry_ >= kReopenMs) {
+        lastOpenTry_ = clock_();
+        device_.Open();
+    }
+    return device_.IsOpen();
+}
+
+int PlaybackController::TakeUpDisc()
+{
+    // Opened afresh for the new disc, unless it was for this disc already: a drive that is
+    // not ready just after an open would otherwise never be counted.
+    if (!countPending_) {
+        device_.Reopen();
+        lastOpenTry_ = clock_();
+    }
     order_.TrackCount = static_cast<BYTE>(device_.TrackCount());
     order_.position = 0;
-    order_.Build(settings_.RandomPlay != 0);
-    ui::FillTrackList(host);
-    state_ = kPlayerPlaying;
+    BuildOrder();
+    ui_.fillTrackList(owner_);
     playOutstanding_ = false;
+    // A drive still spinning up may count no tracks yet: wait for a tick that sees them.
+    countPending_ = order_.TrackCount == 0;
+    if (countPending_) {
+        ui_.showTip(owner_, ui::Tip::NoDisc, 0);
+        state_ = kPlayerNoDisc;
+        return 0;
+    }
+    state_ = kPlayerPlaying;
     return IDM_PLAY;
 }
 
-void PlaybackController::LoseDisc(HWND host)
+void PlaybackController::LoseDisc()
 {
-    device_.Reopen();
+    // Opened afresh for the next disc; a device already closed is left to DeviceOpen.
+    if (device_.IsOpen()) {
+        device_.Reopen();
+        lastOpenTry_ = clock_();
+    }
     order_.TrackCount = 0;
-    ui::FillTrackList(host);
-    ui::SyncCheckMarks();
-    ui::ShowTip(ui::Tip::NoDisc, 0);
+    ui_.fillTrackList(owner_);
+    ui_.syncCheckMarks(owner_);
+    ui_.showTip(owner_, ui::Tip::NoDisc, 0);
     state_ = kPlayerNoDisc;
     playOutstanding_ = false;
 }
 
-int PlaybackController::NoticeSilentEnd(HWND host)
+int PlaybackController::NoticeSilentEnd(bool notifyPending)
 {
     if (!playOutstanding_) {
         return 0;
@@ -203,8 +254,7 @@ int PlaybackController::NoticeSilentEnd(HWND host)
         return 0;
     }
     // A platform that does notify may have done so already: leave the end to that message.
-    MSG pending;
-    if (PeekMessageA(&pending, host, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE)) {
+    if (notifyPending) {
         return 0;
     }
     playOutstanding_ = false;
@@ -229,6 +279,7 @@ int PlaybackController::OnMciNotify(WPARAM status)
     } else if (status == MCI_NOTIFY_FAILURE) {
         playOutstanding_ = false;
         device_.Reopen();
+        lastOpenTry_ = clock_();
         state_ = kPlayerError;
     }
     // Superseded and aborted plays were ended by a command of ours: nothing to do.

@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include "playback/player_state.h"
+#include "playback/ui_hooks.h"
 
 class CdAudioDevice;
+class Random;
 struct PlayOrder;
 struct Settings;
 
@@ -18,37 +20,49 @@ public:
     // The controller's sense of time, in milliseconds that wrap after 49.7 days.
     using TickClock = DWORD(WINAPI*)();
 
-    PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings, TickClock clock = GetTickCount);
+    // What it changes, it tells the user interface through hooks, called with owner.
+    PlaybackController(CdAudioDevice& device, PlayOrder& order, Settings& settings, Random& random,
+                       const ui::Hooks& hooks, void* owner, TickClock clock = GetTickCount);
 
     // Back to the initial state, with no disc taken up: the start of a run.
     void Reset();
 
-    // host is the window the drive notifies and the user interface shows.
-    int OnCommand(HWND host, int id);
+    int OnCommand(int id);
     // The track list's entry the user chose.
     int OnTrackChosen(int entry);
-    int OnTick(HWND host);
+    // notifyPending: an MM_MCINOTIFY waits in the host's queue, and will end its play itself.
+    int OnTick(bool notifyPending);
     int OnMciNotify(WPARAM status);
 
     int PlayerState() const { return state_; }
 
 private:
-    void Play(HWND host);
-    void Stop(HWND host);
+    void Play();
+    void Stop();
     int Previous();
     int Next();
+    void BuildOrder();
     void ToggleRandom();
-    int TakeUpDisc(HWND host);
-    void LoseDisc(HWND host);
-    int NoticeSilentEnd(HWND host);
+    bool DeviceOpen();
+    int TakeUpDisc();
+    void LoseDisc();
+    int NoticeSilentEnd(bool notifyPending);
     int EndOfTrack();
     bool WhimDue() const;
 
     CdAudioDevice& device_;
     PlayOrder& order_;
     Settings& settings_;
+    Random& random_;
+    const ui::Hooks& ui_;
+    void* owner_;
     TickClock clock_;
     int state_;
+
+    // A device that could not be reopened is tried again, no more often than this allows.
+    DWORD lastOpenTry_;
+    // The device was opened for a disc whose tracks could not be counted yet.
+    bool countPending_;
 
     // Whim restart: armed by a stop, due Whim seconds later. Kept as elapsed time so the
     // 49.7-day wrap of the tick count cannot make it fire early or never.

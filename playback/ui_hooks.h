@@ -1,10 +1,8 @@
 #ifndef VELTOCD_PLAYBACK_UI_HOOKS_H
 #define VELTOCD_PLAYBACK_UI_HOOKS_H
 
-#include <windows.h>
-
-// What playback tells the user interface it has changed. The program defines these in app/;
-// a test defines its own, so the controller stands without any window code.
+// What playback tells the user interface it has changed. The controller is given these
+// functions once, with the owner they are called for: the program's in app/, a test's own.
 namespace ui {
 
 enum class Tip {
@@ -13,13 +11,15 @@ enum class Tip {
     NoDisc
 };
 
-// The notification-area tip: the track playing or stopped on, or no disc.
-void ShowTip(Tip tip, int track);
-// The track list refilled for the play order's disc, and its selection on the current track.
-void FillTrackList(HWND host);
-void SelectCurrentEntry(HWND host);
-// The menu's marks brought in line with the settings.
-void SyncCheckMarks();
+struct Hooks {
+    // The notification-area tip: the track playing or stopped on, or no disc.
+    void (*showTip)(void* owner, Tip tip, int track);
+    // The track list refilled for the play order's disc, and its selection on the current track.
+    void (*fillTrackList)(void* owner);
+    void (*selectCurrentEntry)(void* owner);
+    // The menu's marks brought in line with the settings.
+    void (*syncCheckMarks)(void* owner);
+};
 
 }  // namespace ui
 

@@ -39,7 +39,8 @@
 #define IDM_MENU 40012  // Shift+F10: the popup menu at the window's corner
 #define IDM_TITLES 40013
 
-// Texts shown at run time, in the string tables
+// Texts shown at run time, in the string tables; a %s of the program's name is filled in
+#define IDS_APP_NAME 199
 #define IDS_TIP_PLAYING 200  // "%s / #%d ..." with the program's name and the track
 #define IDS_TIP_STOPPED 201
 #define IDS_TIP_NODISC 202
@@ -51,6 +52,7 @@
 #define IDS_TITLES_CAPTION 208
 #define IDS_TITLE_UNSTORABLE 209  // with the track's number
 #define IDS_TITLES_REFUSED 210
+#define IDS_TITLES_PARTLY 211  // with the numbers of the tracks whose titles were stored
 
 // The main window's one timer
 #define IDT_TICK 1

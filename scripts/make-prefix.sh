@@ -4,6 +4,7 @@
 # WORKDIR/prefix is the prefix. Tests copy it (scripts/wine-run.sh); nothing writes to the
 # base after it is made.
 set -euo pipefail
+trap 'echo "make-prefix: stopped: \"$BASH_COMMAND\" failed (line $LINENO)" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mkdir -p "$1" && cd "$1" && pwd)
 prefix="$work/prefix"
@@ -12,6 +13,9 @@ stamp="$prefix/.veltocd-stamp"
 exec 9>"$work/.lock"
 flock 9
 . "$here/wine-env.sh"
+# A system whose code page is UTF-8: Wine gives the Hindi locale, which has no ANSI code page,
+# code page 65001. Compiled by the root's own C library, once.
+velto_in_root locale -a | grep -qi '^hi_IN.utf8$' || velto_in_root localedef -i hi_IN -f UTF-8 hi_IN.UTF-8
 want=$(cat "$0" "$here/wine-env.sh" "$VELTO_WINE_ROOT/.veltocd-root" | sha1sum | cut -d' ' -f1)
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
     exit 0
@@ -51,7 +55,7 @@ velto_wineserver -w
 rm -f "$reg"
 
 # The X11 driver setting must have reached the registry, or every test waits on closes.
-grep -q '"Managed"="N"' "$prefix/user.reg"
-grep -q 'cdsim.dll' "$prefix/system.reg"
+grep -q '"Managed"="N"' "$prefix/user.reg" || { echo "make-prefix: the X11 driver setting did not reach the registry" >&2; exit 1; }
+grep -q 'cdsim.dll' "$prefix/system.reg" || { echo "make-prefix: the simulated drive is not registered" >&2; exit 1; }
 echo "$want" > "$stamp"
 echo "Wine prefix made in $(( ($(date +%s%N) - start) / 1000000 )) ms: $prefix"

@@ -18,6 +18,7 @@ base="$work/prefix"
 [ -f "$base/.veltocd-stamp" ] || { echo "wine-run: no prefix in $work (run make-prefix.sh)" >&2; exit 2; }
 . "$here/wine-env.sh"
 
+fail() { echo "wine-run: $*" >&2; exit 2; }
 tmp=$(mktemp -d /tmp/velto-run.XXXXXX)
 prefix="$tmp/prefix"
 xvfb_pid=""
@@ -32,26 +33,27 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # Copy the prefix; the big system folders nothing writes to are hard-linked instead.
-mkdir -p "$prefix/drive_c/windows"
+mkdir -p "$prefix/drive_c/windows" "$prefix/drive_c/cdsim" || fail "cannot make $prefix"
 for entry in "$base"/* "$base"/.[!.]*; do
-    [ "$(basename "$entry")" = drive_c ] || cp -a "$entry" "$prefix/"
+    [ "$(basename "$entry")" = drive_c ] || cp -a "$entry" "$prefix/" || fail "cannot copy $entry"
 done
 for entry in "$base"/drive_c/*; do
-    [ "$(basename "$entry")" = windows ] || cp -a "$entry" "$prefix/drive_c/"
+    [ "$(basename "$entry")" = windows ] || cp -a "$entry" "$prefix/drive_c/" || fail "cannot copy $entry"
 done
 for entry in "$base"/drive_c/windows/*; do
     case "$(basename "$entry")" in
         system32|syswow64|winsxs) cp -al "$entry" "$prefix/drive_c/windows/" ;;
         *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
-    esac
+    esac || fail "cannot copy $entry"
 done
-mkdir -p "$prefix/drive_c/cdsim"
 if [ -n "${VELTO_CDSIM_DLL:-}" ]; then
-    cp --remove-destination "$VELTO_CDSIM_DLL" "$prefix/drive_c/windows/${VELTO_SYSDIR:-system32}/cdsim.dll"
+    cp --remove-destination "$VELTO_CDSIM_DLL" "$prefix/drive_c/windows/${VELTO_SYSDIR:-system32}/cdsim.dll" ||
+        fail "cannot install the simulated drive"
 fi
 if [ -n "${VELTO_APP_EXE:-}" ]; then
-    mkdir -p "$prefix/drive_c/veltoCD"
-    cp "$VELTO_APP_EXE" "$(dirname "$VELTO_APP_EXE")"/{stage,velto}.bmp "$prefix/drive_c/veltoCD/"
+    mkdir -p "$prefix/drive_c/veltoCD" &&
+        cp "$VELTO_APP_EXE" "$(dirname "$VELTO_APP_EXE")"/{stage,velto}.bmp "$prefix/drive_c/veltoCD/" ||
+        fail "cannot install the player"
 fi
 
 # A display of our own; Xvfb picks a free number and tells us through fd 3.
@@ -62,17 +64,21 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 display=$(head -n1 "$tmp/display")
-[ -n "$display" ] || { echo "wine-run: Xvfb did not start" >&2; exit 2; }
+[ -n "$display" ] || fail "Xvfb did not start"
 
 export WINEPREFIX="$prefix" DISPLAY=":$display"
 export VELTO_PREFIX_UNIX="$prefix"
 if [ -n "${VELTO_DPI:-}" ]; then
     velto_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VELTO_DPI" /f >/dev/null 2>&1
+    velto_wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels 2>/dev/null | grep -qi "0x$(printf '%x' "$VELTO_DPI")\b" ||
+        fail "the display's scale ($VELTO_DPI dots per inch) was not set"
 fi
 if [ "${1:-}" = --shell ]; then
     export -f velto_in_root velto_wine velto_wineserver
     export VELTO_WINE_ROOT VELTO_PROJECT VELTO_XVFB_PID=$xvfb_pid
     "${@:2}"
 else
-    velto_wine "$@"
+    # Run from the private copy, so that what a program keeps beside itself is its own.
+    mkdir -p "$prefix/drive_c/tests" && cp "$1" "$prefix/drive_c/tests/" || fail "cannot copy $1"
+    velto_wine "$prefix/drive_c/tests/$(basename "$1")" "${@:2}"
 fi

@@ -1,94 +1,75 @@
 #include "settings/disc_titles.h"
 
-#include "settings/registry_value_reader.h"
-
-namespace {
-
-// "D:\", or empty when no drive is configured.
-char cdRoot[4];
-
-}  // namespace
-
-void FindCdDrive()
-{
-    const RegistryValueReader reader(HKEY_LOCAL_MACHINE,
-                                     "System\\CurrentControlSet\\control\\MediaResources\\mci\\cdaudio");
-    // Without a value (or with one that is no number) the first drive; -1 is none.
-    int n = reader.ReadValue(nullptr, "Default Drive", 0);
-    cdRoot[0] = '\0';
-    if (n == -1) {
-        return;
-    }
-    // The n-th CD-ROM drive in letter order; none matches a number past the last or below 0.
-    lstrcpyA(cdRoot, "A:\\");
-    for (; cdRoot[0] <= 'Z'; ++cdRoot[0]) {
-        if (GetDriveTypeA(cdRoot) == DRIVE_CDROM && n-- == 0) {
-            return;
-        }
-    }
-    cdRoot[0] = '\0';
-}
-
-bool CdDriveFound()
-{
-    return cdRoot[0] != '\0';
-}
-
-DWORD DiscId()
-{
-    DWORD serial = 0;
-    if (cdRoot[0] == '\0' || !GetVolumeInformationA(cdRoot, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
-        return 0;
-    }
-    return serial;
-}
-
 namespace {
 
 // A bare name: the platform looks for it in the Windows directory.
 const wchar_t kTitlesFile[] = L"cdplayer.ini";
 
+bool IsQuote(wchar_t c)
+{
+    return c == L'"' || c == L'\'';
+}
+
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t';
+}
+
 }  // namespace
 
-DiscTitles::DiscTitles(DWORD discId) : file_(kTitlesFile)
+DiscTitles::DiscTitles(DWORD discId) : discId_(discId), file_(discId != 0 ? kTitlesFile : nullptr)
 {
     wsprintfW(section_, L"%8X", discId);
 }
 
-void DiscTitles::Title(int index, wchar_t (&title)[MAX_PATH]) const
+void DiscTitles::TrackKey(int index, wchar_t (&key)[8])
 {
-    wchar_t key[16];
     wsprintfW(key, L"%d", index);
-    file_.ReadString(section_, key, title, L"");
 }
 
-bool DiscTitles::CanStore(const wchar_t* title)
+bool DiscTitles::Read(const wchar_t* key, wchar_t (&text)[kTitleSize]) const
 {
+    return file_.ReadString(section_, key, text, kTitleSize);
+}
+
+bool DiscTitles::CanStore(const wchar_t* title, UINT codePage)
+{
+    // UTF-8 holds every title; it refuses the flags that find a character lost.
+    if (codePage == CP_UTF8) {
+        return true;
+    }
     BOOL lost = FALSE;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, title, -1, nullptr, 0, nullptr, &lost) != 0 && !lost;
+    return WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, title, -1, nullptr, 0, nullptr, &lost) != 0 && !lost;
 }
 
-bool DiscTitles::Writable()
+bool DiscTitles::Store(const wchar_t* key, const wchar_t* title) const
 {
-    wchar_t path[MAX_PATH];
-    const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + lstrlenW(kTitlesFile) >= MAX_PATH) {
+    const int length = lstrlenW(title);
+    if (!file_.IsBound() || length >= kTitleSize) {
         return false;
     }
-    lstrcatW(path, L"\\");
-    lstrcatW(path, kTitlesFile);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
+    if (length == 0) {
+        // Removed; where the platform cannot remove the key, an empty value is no title either.
+        file_.WriteString(section_, key, nullptr);
+        wchar_t left[kTitleSize];
+        if (Read(key, left) && left[0] != L'\0') {
+            file_.WriteString(section_, key, L"");
+        }
+    } else {
+        // Readers drop surrounding blanks and a pair of quotes: a title that has them is quoted.
+        const bool quote = IsBlank(title[0]) || IsBlank(title[length - 1]) ||
+                           (length > 1 && IsQuote(title[0]) && title[length - 1] == title[0]);
+        wchar_t value[kTitleSize + 2];
+        int end = 0;
+        value[end] = L'"';
+        end += quote ? 1 : 0;
+        CopyMemory(value + end, title, length * sizeof(wchar_t));
+        end += length;
+        value[end] = L'"';
+        end += quote ? 1 : 0;
+        value[end] = L'\0';
+        file_.WriteString(section_, key, value);
     }
-    CloseHandle(file);
-    return true;
-}
-
-bool DiscTitles::Store(int index, const wchar_t* title) const
-{
-    wchar_t key[16];
-    wsprintfW(key, L"%d", index);
-    return file_.WriteString(section_, key, title[0] != L'\0' ? title : nullptr);
+    wchar_t stored[kTitleSize];
+    return Read(key, stored) && lstrcmpW(stored, title) == 0;
 }

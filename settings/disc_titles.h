@@ -5,32 +5,31 @@
 
 #include "settings/profile_file.h"
 
-// The disc's identity and its titles. The CD drive whose volume serial number names the
-// disc is chosen once, at start-up: the one the registry's "Default Drive" numbers, or
-// without that value the first, which the cdaudio device itself plays.
-void FindCdDrive();
-bool CdDriveFound();
-// The serial number of the chosen drive's disc; 0 without a drive or a readable volume.
-DWORD DiscId();
+// The longest title a user may give, with its terminator.
+const int kTitleSize = 1024;
 
-// The titles the shared cdplayer.ini gives a disc: its section is the disc's identifier.
+// The titles the shared cdplayer.ini gives a disc. Its section is the disc's identifier; its
+// keys are the tracks' 0-based numbers, and "artist" and "title" for the disc itself. Other
+// programs read and write the file too, in the system's code page.
 class DiscTitles {
 public:
+    // A disc without an identifier (0) has no titles: nothing is read or stored for it.
     explicit DiscTitles(DWORD discId);
 
-    // The title of the track at this 0-based index, empty where the file has none; a longer
-    // one is cut at a character boundary.
-    void Title(int index, wchar_t (&title)[MAX_PATH]) const;
+    // A track's key.
+    static void TrackKey(int index, wchar_t (&key)[8]);
+    // The key's value, empty where the file has none, cut between characters at kTitleSize;
+    // false if it was cut.
+    bool Read(const wchar_t* key, wchar_t (&text)[kTitleSize]) const;
 
-    // Whether the system's code page, in which other programs read the file, holds the title.
-    static bool CanStore(const wchar_t* title);
-    // Whether the file can be written now: the Windows folder may be closed to the user, or
-    // another program may hold the file.
-    static bool Writable();
-    // Stores a title; an empty one removes the track's key. False if the platform refused.
-    bool Store(int index, const wchar_t* title) const;
+    // Whether the code page, the system's in which other programs read the file, holds the title.
+    static bool CanStore(const wchar_t* title, UINT codePage = GetACP());
+    // Stores a value, an empty one removing its key, and reads it back: true only if the file
+    // then gives every reader exactly this value.
+    bool Store(const wchar_t* key, const wchar_t* title) const;
 
 private:
+    DWORD discId_;
     wchar_t section_[16];
     ProfileFile file_;
 };

@@ -15,17 +15,14 @@ int ProfileFile::ReadInt(const wchar_t* section, const wchar_t* key, int default
     return IsBound() ? static_cast<int>(GetPrivateProfileIntW(section, key, defaultValue, path_)) : defaultValue;
 }
 
-void ProfileFile::ReadString(const wchar_t* section, const wchar_t* key, wchar_t (&text)[MAX_PATH],
-                             const wchar_t* defaultText) const
+bool ProfileFile::ReadString(const wchar_t* section, const wchar_t* key, wchar_t* text, int size) const
 {
-    if (!IsBound()) {
-        CopyText(text, defaultText);
-        return;
-    }
-    // Read more than fits and cut it ourselves, between characters.
-    wchar_t value[4 * MAX_PATH];
-    GetPrivateProfileStringW(section, key, defaultText, value, ARRAYSIZE(value), path_);
-    CopyText(text, value);
+    // Read one more than fits and cut it ourselves, between characters.
+    wchar_t value[kLongestString + 1];
+    const int length =
+        IsBound() ? static_cast<int>(GetPrivateProfileStringW(section, key, L"", value, ARRAYSIZE(value), path_)) : 0;
+    value[IsBound() ? length : 0] = L'\0';
+    return CopyText(text, size < kLongestString ? size : kLongestString, value) == length;
 }
 
 bool ProfileFile::WriteInt(const wchar_t* section, const wchar_t* key, int value) const

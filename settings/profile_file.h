@@ -9,12 +9,13 @@
 // file: reads then give their defaults and writes do nothing.
 class ProfileFile {
 public:
+    static const int kLongestString = 1024;
     explicit ProfileFile(const wchar_t* path);
 
     int ReadInt(const wchar_t* section, const wchar_t* key, int defaultValue) const;
-    // text holds MAX_PATH characters; a longer value is cut between characters.
-    void ReadString(const wchar_t* section, const wchar_t* key, wchar_t (&text)[MAX_PATH],
-                    const wchar_t* defaultText) const;
+    // The value, or nothing where there is none, into text of size characters (at most
+    // kLongestString), cut between characters; false if it was cut.
+    bool ReadString(const wchar_t* section, const wchar_t* key, wchar_t* text, int size) const;
     // False if the platform did not write it.
     bool WriteInt(const wchar_t* section, const wchar_t* key, int value) const;
     // A null text removes the key. False if the platform did not write it.

@@ -27,10 +27,12 @@ void LoadSettings(const ProfileFile& file, Settings& settings)
     settings.RandomPlay = file.ReadInt(kSection, L"RandomPlay", 0);
     settings.ShowTopMost = file.ReadInt(kSection, L"ShowTopMost", 1);
     settings.Whim = file.ReadInt(kSection, L"Whim", 300);
-    // The note swarm has eight slots and divides by the count: keep it in 1..8.
+    // The note swarm has a slot a note and divides by the count: keep it in range.
     const int reverb = file.ReadInt(kSection, L"Reverb", 5);
-    settings.Reverb = reverb < 1 ? 1 : reverb > 8 ? 8 : reverb;
-    settings.Tune = file.ReadInt(kSection, L"Tune", IDC_MODERATO);
+    settings.Reverb = reverb < kReverbMin ? kReverbMin : reverb > kReverbMax ? kReverbMax : reverb;
+    const int tune = file.ReadInt(kSection, L"Tune", IDC_MODERATO);
+    settings.Tune = tune == IDC_ANDANTE || tune == IDC_ALLEGRO ? tune : IDC_MODERATO;
+    settings.AllTracksMode = 1;
 }
 
 POINT LoadWindowPosition(const ProfileFile& file)
@@ -54,14 +56,7 @@ void SaveWindowPosition(const ProfileFile& file, POINT position)
     file.WriteInt(kSection, L"WindowPosY", position.y);
 }
 
-UINT TempoPeriod(Settings& settings)
+UINT TempoPeriod(const Settings& settings)
 {
-    if (settings.Tune == IDC_ANDANTE) {
-        return 1500;
-    }
-    if (settings.Tune == IDC_ALLEGRO) {
-        return 750;
-    }
-    settings.Tune = IDC_MODERATO;
-    return 1000;
+    return settings.Tune == IDC_ANDANTE ? 1500 : settings.Tune == IDC_ALLEGRO ? 750 : 1000;
 }

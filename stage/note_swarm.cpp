@@ -2,7 +2,6 @@
 
 #include "common/random.h"
 #include "res/resource.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -12,9 +11,10 @@ const int kOlderBand = 19;  // the rows of the same glyphs in grey
 
 }  // namespace
 
-NoteSwarm::NoteSwarm(const Settings& settings) : slots_(), current_(-1), settings_(settings), glyphs_(nullptr)
+NoteSwarm::NoteSwarm(const Settings& settings, Random& random)
+    : slots_(), current_(-1), settings_(settings), random_(random), glyphs_(nullptr)
 {
-    // Made before WinMain has the instance handle: the sheet comes from our own module.
+    // The sheet comes from our own module, whoever made the swarm.
     glyphs_ = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_NOTES));
     Reset();
 }
@@ -31,7 +31,7 @@ NoteSwarm::~NoteSwarm()
 // nor reaches past its last slot.
 int NoteSwarm::RingLength() const
 {
-    return settings_.Reverb < 1 ? 1 : settings_.Reverb > kSlots ? kSlots : settings_.Reverb;
+    return settings_.Reverb < kReverbMin ? kReverbMin : settings_.Reverb > kSlots ? kSlots : settings_.Reverb;
 }
 
 void NoteSwarm::Reset()
@@ -57,7 +57,7 @@ void NoteSwarm::Advance()
         NoteSlot& slot = slots_[i];
         if (slot.glyph != -1) {
             // Back towards the figure by up to 4, or on by up to 8; up by 5..7.
-            const int r = NextRandom();
+            const int r = random_.NextRandom();
             slot.x += (r % 13 - 4) * slot.dx;
             slot.y -= 5 + r % 3;
         }
@@ -68,7 +68,7 @@ void NoteSwarm::Emit()
 {
     Advance();
     // One number places the note: beside the figure on the side it drifts to.
-    const int r = NextRandom();
+    const int r = random_.NextRandom();
     NoteSlot& slot = slots_[current_];
     slot.dx = r % 2 != 0 ? -1 : 1;
     slot.x = 66 + 28 * slot.dx + r % 5;

@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
+#include "settings/settings.h"
 #include "stage/memory_dc.h"
-
-struct Settings;
 
 // One floating note: its 12 x 19 glyph cell's top-left corner, its sideways direction (+1
 // or -1) and its glyph (0..5, or -1 for an empty slot).
+class Random;
+
 struct NoteSlot {
     int x;
     int y;
@@ -16,12 +17,13 @@ struct NoteSlot {
     int glyph;
 };
 
-// The notes that rise from the performer: a ring of Reverb slots (1..8), one new note a
-// tick while playing, the oldest one gone a tick after a stop.
+// The notes that rise from the performer: a ring of Reverb slots, one new note a tick while
+// playing, the oldest one gone a tick after a stop.
 class NoteSwarm {
 public:
-    // The ring's length is the settings' Reverb, read afresh at every use.
-    explicit NoteSwarm(const Settings& settings);
+    // The ring's length is the settings' Reverb, read afresh at every use; the notes' places
+    // are drawn from random.
+    NoteSwarm(const Settings& settings, Random& random);
     ~NoteSwarm();
     NoteSwarm(const NoteSwarm&) = delete;
     NoteSwarm& operator=(const NoteSwarm&) = delete;
@@ -38,13 +40,14 @@ public:
     int Current() const { return current_; }  // -1 while idle
 
 private:
-    static const int kSlots = 8;
+    static const int kSlots = kReverbMax;
 
     int RingLength() const;
 
     NoteSlot slots_[kSlots];
     int current_;
     const Settings& settings_;
+    Random& random_;
     HBITMAP glyphs_;
     MemoryDc sheet_;
 };

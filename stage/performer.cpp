@@ -49,7 +49,8 @@ HBITMAP MakeMask(HBITMAP sprite)
 
 }  // namespace
 
-Performer::Performer() : frame_(-1), stepsLeft_(0), direction_(1), stage_(nullptr), sprite_(nullptr), mask_(nullptr)
+Performer::Performer(Random& random)
+    : frame_(-1), stepsLeft_(0), direction_(1), random_(random), stage_(nullptr), sprite_(nullptr), mask_(nullptr)
 {
     LoadPictures();
 }
@@ -102,7 +103,7 @@ void Performer::Step()
 {
     // A run of 1..8 frames, each run the other way round from the last.
     if (stepsLeft_ == 0) {
-        stepsLeft_ = NextRandom() % 8 + 1;
+        stepsLeft_ = random_.NextRandom() % 8 + 1;
         direction_ = -direction_;
     }
     frame_ = (direction_ + frame_ + 6) % 6;

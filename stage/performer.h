@@ -5,11 +5,14 @@
 
 #include "stage/memory_dc.h"
 
+class Random;
+
 // The dancing figure and the stage it stands on. Both pictures are read once, by bare file
 // name from the directory the process started in, and kept for the whole run.
 class Performer {
 public:
-    Performer();
+    // Steps draw their numbers from random.
+    explicit Performer(Random& random);
     ~Performer();
     Performer(const Performer&) = delete;
     Performer& operator=(const Performer&) = delete;
@@ -31,6 +34,7 @@ private:
     int frame_;
     int stepsLeft_;
     int direction_;
+    Random& random_;
     HBITMAP stage_;
     HBITMAP sprite_;
     HBITMAP mask_;

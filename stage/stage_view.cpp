@@ -52,30 +52,25 @@ void StageView::ScaleStage()
     }
 }
 
-void StageView::Paint(HWND window)
+void StageView::Paint(HDC dc, SIZE size)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    RECT client;
-    GetClientRect(window, &client);
     const SIZE stageSize = {kStageWidth, kStageHeight};
-    const SIZE clientSize = {client.right, client.bottom};
     // Composed off screen and copied in one blit, so no half-drawn stage is ever seen.
-    if (Ensure(stage_, composer_, stageSize, dc)) {
-        HDC memory = composer_.Holding(stage_.bitmap, dc);
-        performer_.Draw(memory);
-        notes_.Draw(memory);
-        if (clientSize.cx == kStageWidth && clientSize.cy == kStageHeight) {
-            BitBlt(dc, 0, 0, kStageWidth, kStageHeight, memory, 0, 0, SRCCOPY);
-        } else if (clientSize.cx > 0 && clientSize.cy > 0 && Ensure(scaled_, copier_, clientSize, dc)) {
-            ScaleStage();
-            BitBlt(dc, 0, 0, clientSize.cx, clientSize.cy, copier_.Holding(scaled_.bitmap, dc), 0, 0, SRCCOPY);
-        }
+    if (!Ensure(stage_, composer_, stageSize, dc)) {
+        return;
     }
-    EndPaint(window, &paint);
+    HDC memory = composer_.Holding(stage_.bitmap, dc);
+    performer_.Draw(memory);
+    notes_.Draw(memory);
+    if (size.cx == kStageWidth && size.cy == kStageHeight) {
+        BitBlt(dc, 0, 0, kStageWidth, kStageHeight, memory, 0, 0, SRCCOPY);
+    } else if (size.cx > 0 && size.cy > 0 && Ensure(scaled_, copier_, size, dc)) {
+        ScaleStage();
+        BitBlt(dc, 0, 0, size.cx, size.cy, copier_.Holding(scaled_.bitmap, dc), 0, 0, SRCCOPY);
+    }
 }
 
-void StageView::Tick(HWND window, int playerState)
+void StageView::Step(int playerState)
 {
     // The performer draws from the random generator before the notes.
     if (playerState == kPlayerPlaying) {
@@ -88,8 +83,6 @@ void StageView::Tick(HWND window, int playerState)
         performer_.Hide();
         notes_.ClearIfActive();
     }
-    InvalidateRect(window, nullptr, FALSE);
-    UpdateWindow(window);
 }
 
 void StageView::Release()

@@ -8,9 +8,10 @@
 class NoteSwarm;
 class Performer;
 
-// Paints the main window's stage, double-buffered, and moves the animation on by one step a
-// tick. The stage is composed at its own size in a back buffer, made at the first paint and
-// kept until Release, and copied to the whole client area, scaled.
+// Composes the stage, double-buffered, and moves the animation on by one step a tick. It knows
+// no window: it draws into the device context its owner gives it. The stage is composed at its
+// own size in a back buffer, made at the first paint and kept until Release, and copied to the
+// whole of the size it is given, scaled.
 class StageView {
 public:
     StageView(Performer& performer, NoteSwarm& notes);
@@ -18,10 +19,11 @@ public:
     StageView(const StageView&) = delete;
     StageView& operator=(const StageView&) = delete;
 
-    void Paint(HWND window);
+    // Draws the whole stage into dc, at this size from its origin.
+    void Paint(HDC dc, SIZE size);
     // The player state decides the step: dance and a new note, rest and one note fewer, or
-    // no figure and no notes. Then the window is repainted at once.
-    void Tick(HWND window, int playerState);
+    // no figure and no notes.
+    void Step(int playerState);
     // Frees the back buffer; a later paint makes it again.
     void Release();
 

@@ -1,28 +1,34 @@
 // The playback controller hosted by a real hidden window, driving the simulated drive
 // through the real winmm, on a clock the test can move. The drive's log is the witness.
-#include <doctest/doctest.h>
+#include <climits>
 
 #include "common/random.h"
 #include "playback/cd_audio_device.h"
 #include "playback/play_order.h"
 #include "playback/playback_controller.h"
-#include "playback/ui_hooks.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "support/sim_drive.h"
+#include "support/support.h"
 
 namespace {
 
-struct Host;
-Host* host;         // the case's host, which the hooks report to
-std::string tip;    // the last tip the controller showed
-int selectedTrack;  // the track whose entry the list last selected
-DWORD clockShift;   // how far the controller's clock is ahead of the real one
+std::string tip;   // the last tip the controller showed
+DWORD clockShift;  // how far the controller's clock is ahead of the real one
 
 DWORD WINAPI ShiftedClock()
 {
     return GetTickCount() + clockShift;
 }
+
+void ShowTip(void*, ui::Tip shown, int track)
+{
+    tip = shown == ui::Tip::NoDisc ? "no disc"
+                                   : (shown == ui::Tip::Playing ? "playing " : "stopped ") + std::to_string(track);
+}
+void Nothing(void*)
+{
+}
+const ui::Hooks kHooks = {ShowTip, Nothing, Nothing, Nothing};
 
 // The controller as the main window hosts it, on a disc it has not taken up yet: the
 // commands it returns are queued to the window, which hands them back to it.
@@ -34,25 +40,23 @@ struct Host {
         settings.AllTracksMode = 1;
         WNDCLASSA windowClass = {0, Proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "VeltoTestHost"};
         RegisterClassA(&windowClass);
-        window = CreateWindowA("VeltoTestHost", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
-        REQUIRE(window != nullptr);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        host = this;
+        window = CreateWindowA("VeltoTestHost", "", WS_POPUP, 0, 0, 144, 104, nullptr, nullptr, nullptr, this);
         sim::Load(disc);
+        device.NotifyTo(window);
         REQUIRE(device.Open());
         device.Stop();
+        controller.Reset();
         sim::ClearLog();
     }
-    ~Host()
-    {
-        device.Close();
-        DestroyWindow(window);
-        host = nullptr;
-    }
+    ~Host() { DestroyWindow(window); }
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
+        if (message == WM_NCCREATE) {
+            SetWindowLongPtrA(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        }
         auto* self = reinterpret_cast<Host*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self != nullptr && message == WM_COMMAND) self->Queue(self->controller.OnCommand(window, LOWORD(wParam)));
+        if (self != nullptr && message == WM_COMMAND) self->Queue(self->controller.OnCommand(LOWORD(wParam)));
         if (self != nullptr && message == MM_MCINOTIFY) self->Queue(self->controller.OnMciNotify(wParam));
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -62,23 +66,30 @@ struct Host {
     }
     void Command(int id)
     {
-        Queue(controller.OnCommand(window, id));
+        Queue(controller.OnCommand(id));
         sim::Pump(0);
+    }
+    // A tick as the main window gives it: with word of a notification already queued.
+    int TickOnly()
+    {
+        MSG queued;
+        return controller.OnTick(PeekMessageA(&queued, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE) != FALSE);
     }
     void Tick()
     {
-        Queue(controller.OnTick(window));
+        Queue(TickOnly());
         sim::Pump(0);
     }
     int State() const { return controller.PlayerState(); }
     std::string Plays() const { return sim::plays(sim::readLog()); }
+    std::string Commands() const { return sim::commands(sim::readLog()); }
     // Ticks until the drive has played `plays`, and then been stopped if `stops`.
     void TickUntil(const std::string& plays, bool stops)
     {
         sim::PumpUntil(
             [&] {
                 Tick();
-                const std::string commands = sim::commands(sim::readLog());
+                const std::string commands = Commands();
                 const bool stopped = commands.size() >= 8 && commands.rfind("MCI_STOP") == commands.size() - 8;
                 return Plays() == plays && (!stops || stopped);
             },
@@ -90,49 +101,26 @@ struct Host {
     HWND window;
     CdAudioDevice device;
     PlayOrder order{};
-    PlaybackController controller{device, order, settings, ShiftedClock};
+    Random random;
+    PlaybackController controller{device, order, settings, random, kHooks, nullptr, ShiftedClock};
 };
 
-// Waits for a line of the drive's log without handling messages, so that what the drive
-// posted meanwhile stays queued.
-bool LogShows(const char* text)
+sim::Disc Tracks(size_t count, uint32_t ms = 60000)
 {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
-        if (sim::countLines(sim::readLog(), text) != 0) return true;
-    }
-    return false;
+    return sim::discWithTracks(std::vector<uint32_t>(count, ms));
 }
 
 }  // namespace
 
-namespace ui {  // of the user interface, the tip and the list's selection matter here
-void ShowTip(Tip shown, int track)
+TEST_CASE("a disc is taken up by a tick and played from its first track; a new one starts there again")
 {
-    tip = shown == Tip::NoDisc ? "no disc" : (shown == Tip::Playing ? "playing " : "stopped ") + std::to_string(track);
-}
-void FillTrackList(HWND)
-{
-}
-void SelectCurrentEntry(HWND)
-{
-    selectedTrack = host->order.CurrentTrack();
-}
-void SyncCheckMarks()
-{
-}
-}  // namespace ui
-
-TEST_CASE("a disc found by a tick plays from its first position, and is missed when it goes")
-{
-    Host host(sim::discWithTracks(std::vector<uint32_t>(5, 60000)));
+    Host host(Tracks(5));
     host.Command(IDM_NEXT);  // before a tick has taken the disc up: nothing to play yet
     host.Tick();
     // The device is opened afresh for the new disc before it is counted and played.
-    CHECK(sim::commands(sim::readLog()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY");
+    CHECK(host.Commands() == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET MCI_PLAY");
     CHECK(host.Plays() == "1");
-    CHECK(host.State() == kPlayerPlaying);
     CHECK(tip == "playing 1");
-
     host.Command(IDM_NEXT);
     host.Command(IDM_NEXT);
     REQUIRE(host.Plays() == "1 2 3");
@@ -140,23 +128,52 @@ TEST_CASE("a disc found by a tick plays from its first position, and is missed w
     host.Tick();
     CHECK(host.State() == kPlayerNoDisc);
     CHECK(tip == "no disc");
-    CHECK(sim::commands(sim::readLog()) == "MCI_STOP MCI_CLOSE MCI_OPEN MCI_SET");
-
-    // The next disc starts at its first track, not where the last one was taken out, also
-    // after a stop given without a disc.
+    // Taken out at track 3, and a stop given without a disc: the next disc starts at track 1.
     host.Command(IDM_STOP);
-    sim::Load(sim::discWithTracks(std::vector<uint32_t>(5, 60000)));
+    sim::Load(Tracks(5));
     host.Tick();
     CHECK(host.Plays() == "1");
+}
 
-    // With random play on: the first position of a fresh shuffle, [2 4 3 1 5] for seed 1.
-    sim::Load(sim::Disc{});
+TEST_CASE("a drive that counts no tracks at first is taken up once it does")
+{
+    Host host(sim::Disc{});
+    host.Tick();  // no disc: the device is opened afresh for the next
+    // Not ready for the first queries after each open, as a drive still spinning up.
+    sim::Disc disc = Tracks(3);
+    disc.notReadyQueries = 2;
+    sim::Load(disc);
+    host.Tick();  // the device opened for no disc finds none yet
+    host.Tick();  // finds one, opens afresh for it, and counts nothing
+    CHECK(host.State() == kPlayerNoDisc);
+    CHECK(host.Plays() == "");
     host.Tick();
-    host.settings.RandomPlay = 1;
-    sim::Load(sim::discWithTracks(std::vector<uint32_t>(5, 60000)));
-    SeedRandom(1);
+    CHECK(host.State() == kPlayerPlaying);
+    CHECK(host.Plays() == "1");
+}
+
+TEST_CASE("a device that cannot be opened again is tried every two seconds, without end")
+{
+    Host host(Tracks(3));
     host.Tick();
-    CHECK(host.Plays() == "2");
+    sim::Disc held = Tracks(3);
+    held.present = false;
+    held.failOpen = true;  // the disc went while another program held the drive
+    sim::Load(held);
+    host.Tick();
+    REQUIRE(host.Commands() == "MCI_STOP MCI_CLOSE MCI_OPEN");
+    for (const DWORD wait : {1900u, 100u, 1900u, 100u}) {
+        CAPTURE(wait);
+        sim::ClearLog();
+        clockShift += wait;
+        host.Tick();
+        CHECK(host.Commands() == (wait == 100 ? "MCI_OPEN" : ""));
+    }
+    sim::Load(Tracks(3));
+    clockShift += 2000;
+    host.Tick();
+    CHECK(host.Plays() == "1");
+    CHECK(host.State() == kPlayerPlaying);
 }
 
 TEST_CASE("the end of a track, whether or not the drive reports it")
@@ -172,7 +189,7 @@ TEST_CASE("the end of a track, whether or not the drive reports it")
         for (const Case& c : cases) {
             CAPTURE(c.plays);
             CAPTURE(notifies);
-            sim::Disc disc = sim::discWithTracks({400, 400, 400});
+            sim::Disc disc = Tracks(3, 400);
             disc.notifyEnd = notifies;
             Host host(disc);
             host.settings.AutoRepeat = c.autoRepeat;
@@ -188,58 +205,40 @@ TEST_CASE("the end of a track, whether or not the drive reports it")
 
 TEST_CASE("the end-of-track policy runs once per play, and only for a play's own end")
 {
-    sim::Disc disc = sim::discWithTracks({300, 300, 300});
-    SUBCASE("a notification after a tick has noticed the end is not a second end")
-    {
-        Host host(disc);
-        int next = 0;
-        sim::PumpUntil(
-            [&] {
-                next = host.controller.OnTick(host.window);
-                if (next == IDM_NEXT) return true;  // the end, noticed by the tick
-                host.Queue(next);
-                return false;
-            },
-            5000);
-        REQUIRE(next == IDM_NEXT);
-        host.Queue(next);
-        host.Queue(host.controller.OnMciNotify(MCI_NOTIFY_SUCCESSFUL));
-        sim::Pump(0);
-        CHECK(host.Plays() == "1 2");
-    }
-    SUBCASE("a success notification of a play already ended and replayed is not an end of the new one")
-    {
+    sim::Disc disc = Tracks(3, 300);
+    // The end, noticed by a tick; then the drive's own notification of it, before the next play
+    // starts or after: neither is a second end.
+    for (const bool beforeNextPlay : {true, false}) {
+        CAPTURE(beforeNextPlay);
         Host host(disc);
         host.settings.AutoRepeat = 1;
-        host.settings.AllTracksMode = 0;
+        host.settings.AllTracksMode = beforeNextPlay ? 1 : 0;
         int next = 0;
-        sim::PumpUntil(
+        const bool ended = sim::PumpUntil(
             [&] {
-                next = host.controller.OnTick(host.window);
-                if (next == IDM_PLAY && host.Plays() == "1") return true;  // the end, noticed by the tick
                 host.Queue(next);
-                return false;
+                next = host.TickOnly();
+                return next != 0 && host.Plays() == "1";
             },
             5000);
-        REQUIRE(next == IDM_PLAY);
+        REQUIRE(ended);
         host.Queue(next);
-        PostMessageA(host.window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 0);  // the old play's, late
+        if (beforeNextPlay) host.Queue(host.controller.OnMciNotify(MCI_NOTIFY_SUCCESSFUL));
+        if (!beforeNextPlay) PostMessageA(host.window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 0);
         sim::Pump(0);
-        CHECK(host.Plays() == "1 1");
+        CHECK(host.Plays() == (beforeNextPlay ? "1 2" : "1 1"));
     }
-    SUBCASE("a failure already queued is left to its notification")
+    SUBCASE("a failure already queued is left to its notification, which opens the device afresh")
     {
         disc.failAfterMs = 150;
         Host host(disc);
         host.Tick();
         host.Tick();  // the second sees the drive playing
-        REQUIRE(LogShows("NOTIFY MCI_NOTIFY_FAILURE"));
-        // The drive is stopped, and the failure waits in the queue; then taken up afresh.
+        REQUIRE(sim::LogShows("NOTIFY MCI_NOTIFY_FAILURE"));
         host.Tick();
         CHECK(host.State() == kPlayerError);
         host.Tick();
         CHECK(host.Plays() == "1 1");
-        CHECK(host.State() == kPlayerPlaying);
     }
     SUBCASE("plays that our own commands end, or another command supersedes, are not ends")
     {
@@ -260,7 +259,6 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
         Host host(disc);
         host.Tick();
         host.Tick();
-        host.Tick();
         CHECK(host.Plays() == "1");
         clockShift = 5000;  // but one that never gets going has
         host.Tick();
@@ -270,7 +268,7 @@ TEST_CASE("the end-of-track policy runs once per play, and only for a play's own
 
 TEST_CASE("a play the drive refuses shows as stopped, and is tried afresh on the next tick")
 {
-    sim::Disc disc = sim::discWithTracks({60000, 60000});
+    sim::Disc disc = Tracks(2);
     disc.failPlay = true;
     Host host(disc);
     host.Tick();
@@ -280,53 +278,55 @@ TEST_CASE("a play the drive refuses shows as stopped, and is tried afresh on the
     CHECK(sim::countLines(sim::readLog(), "MCI_PLAY") == 2);
 }
 
-TEST_CASE("a stopped disc starts again after Whim seconds, also across the wrap of the tick count")
+TEST_CASE("a stopped disc starts again after Whim seconds; no Whim wraps into a short delay")
 {
-    Host host(sim::discWithTracks({5000, 5000}));
+    Host host(Tracks(2));
     host.Tick();
-    host.settings.Whim = 5;
-    clockShift = 0xFFFFF000u - GetTickCount();  // four seconds before the wrap
-    host.Command(IDM_STOP);
-    for (const DWORD step : {100u, 4800u, 300u}) {
-        CAPTURE(step);
-        clockShift += step;
+    clockShift = 0xFFFFF000u - GetTickCount();  // four seconds before the tick count wraps
+    const struct {
+        int whim;
+        DWORD after;  // ms after the stop
+        bool restarts;
+    } cases[] = {
+        {5, 4900, false},     {5, 5000, true},       {0, 0x7FFFFFFF, false},        {-1, 4294966400u, false},
+        {INT_MIN, 10, false}, {4294968, 704, false}, {4294967, 4294966000u, false}, {4294967, 4294967000u, true}};
+    for (const auto& c : cases) {
+        CAPTURE(c.whim);
+        CAPTURE(c.after);
+        host.settings.Whim = c.whim;
+        host.Command(IDM_STOP);
+        clockShift += c.after;
         host.Tick();
-        CHECK(host.State() == (step == 300 ? kPlayerPlaying : kPlayerStopped));
+        CHECK(host.State() == (c.restarts ? kPlayerPlaying : kPlayerStopped));
     }
-    CHECK(host.Plays() == "1 1");
-    host.settings.Whim = 0;  // never
-    host.Command(IDM_STOP);
-    clockShift += 0x7FFFFFFFu;
-    host.Tick();
-    CHECK(host.State() == kPlayerStopped);
 }
 
-TEST_CASE("previous and next wrap with a fresh shuffle; random off resumes the track playing")
+TEST_CASE("previous and next wrap round the disc; random off resumes the track playing")
 {
-    Host host(sim::discWithTracks(std::vector<uint32_t>(5, 60000)));
+    Host host(Tracks(5));
+    host.Tick();
+    host.Command(IDM_PREV);
+    host.Command(IDM_NEXT);
+    CHECK(host.Plays() == "1 5 1");
+    // Shuffled, the position moves through the order and wraps into a fresh one.
     host.settings.RandomPlay = 1;
-    SeedRandom(1);
-    host.Tick();  // [2 4 3 1 5] for seed 1
+    host.order.Shuffle(host.random);
     host.order.position = 4;
-    SeedRandom(1);
     host.Command(IDM_NEXT);
     CHECK(host.order.position == 0);
-    CHECK(host.Plays() == "2 2");
     host.Command(IDM_PREV);
     CHECK(host.order.position == 4);
-    CHECK(NextRandom() == 5447);  // the 31st number: fifteen more were drawn
-
-    // From the shuffled position 1 (track 4 of [2 4 3 1 5]), off: track 4 again, then on to 5.
-    SeedRandom(1);
-    host.order.Build(true);
-    host.order.position = 0;
+    // Off at a track out of its natural place: it stays, and the next in natural order follows.
+    for (host.order.position = 0; host.order.position < 4; ++host.order.position) {
+        if (host.order.CurrentTrack() != host.order.position + 1) break;
+    }
+    const int playing = host.order.CurrentTrack();
+    CAPTURE(playing);
     sim::ClearLog();
-    host.Command(IDM_NEXT);
     host.Command(IDM_RANDOM);
     host.Command(IDM_PLAY);
-    CHECK(selectedTrack == 4);
     host.Command(IDM_NEXT);
-    CHECK(host.Plays() == "4 4 5");
+    CHECK(host.Plays() == std::to_string(playing) + " " + std::to_string(playing % 5 + 1));
 }
 
 TEST_CASE("a disc taken out or swapped in every state")
@@ -335,18 +335,21 @@ TEST_CASE("a disc taken out or swapped in every state")
         for (const bool swap : {false, true}) {
             CAPTURE(state);
             CAPTURE(swap);
-            sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(5, 60000));
+            sim::Disc disc = Tracks(5);
             disc.failPlay = state == kPlayerError;
             Host host(state == kPlayerNoDisc ? sim::Disc{} : disc);
             if (state != kPlayerInitial) host.Tick();
             if (state == kPlayerStopped) host.Command(IDM_STOP);
             REQUIRE(host.State() == state);
-            sim::Load(swap ? sim::discWithTracks({60000, 60000}) : sim::Disc{});
+            sim::Load(swap ? Tracks(2) : sim::Disc{});
             host.Tick();
             // A swap between two ticks goes unnoticed while a disc plays or stands stopped.
             const bool noticed = !swap || (state != kPlayerPlaying && state != kPlayerStopped);
             CHECK(host.State() == (!swap ? kPlayerNoDisc : noticed ? kPlayerPlaying : state));
             CHECK(host.order.TrackCount == (!swap ? 0 : noticed ? 2 : 5));
+            // A track the disc taken up lacks is never asked for.
+            host.Command(IDM_PREV);
+            CHECK(sim::countLines(sim::readLog(), "from=5:") == 0);
         }
     }
 }

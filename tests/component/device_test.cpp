@@ -1,14 +1,8 @@
-// The CD audio device's traffic through the real winmm to the simulated drive, and the play
-// order with the random generator behind its shuffle.
-#include <doctest/doctest.h>
-
-#include <windows.h>
-#include <mmsystem.h>
-
-#include "common/random.h"
+// The CD audio device's traffic through the real winmm to the simulated drive.
 #include "playback/cd_audio_device.h"
-#include "playback/play_order.h"
-#include "support/sim_drive.h"
+#include "support/support.h"
+
+#include <mmsystem.h>
 
 TEST_CASE("open, close, a taken drive and a refused time format")
 {
@@ -44,6 +38,7 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
     CdAudioDevice device;
     REQUIRE(device.Open());
     HWND notify = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    device.NotifyTo(notify);
     sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
     for (const size_t queries : {1, 2, 3}) {  // no disc, a drive that is not ready, a disc
         CAPTURE(queries);
@@ -52,20 +47,20 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
         sim::Load(disc);
         CHECK(device.TrackCount() == (queries == 3 ? 12 : 0));
         CHECK(sim::readLog().size() == queries);
-        CHECK(device.Play(notify, 5) == (queries == 3));
+        CHECK(device.Play(5) == (queries == 3));
         CHECK(sim::plays(sim::readLog()) == (queries == 3 ? "5" : ""));
     }
     CHECK(sim::countLines(sim::readLog(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
     CHECK(device.Mode() == MCI_MODE_PLAY);
     // The last track plays to the end of the disc; the new play ends the wait of the one before.
-    CHECK(device.Play(notify, 12));
+    CHECK(device.Play(12));
     CHECK(sim::countLines(sim::readLog(), "MCI_NOTIFY|MCI_FROM from=12:00:00:00 -> 0") == 1);
     CHECK(sim::countLines(sim::readLog(), "NOTIFY MCI_NOTIFY_ABORTED") == 1);
-    CHECK_FALSE(device.Play(notify, 13));  // a track the disc lacks is not even asked for
+    CHECK_FALSE(device.Play(13));  // a track the disc lacks is not even asked for
     CHECK(sim::countLines(sim::readLog(), "from=13:") == 0);
     disc.failPlay = true;
     sim::Load(disc);
-    CHECK_FALSE(device.Play(notify, 1));
+    CHECK_FALSE(device.Play(1));
     DestroyWindow(notify);
 }
 
@@ -90,33 +85,4 @@ TEST_CASE("the table of contents: each track's start and kind and the lead-out r
     CHECK_FALSE(device.ReadTableOfContents(toc));
     CHECK(sim::commands(sim::readLog()) == "MCI_SET MCI_SET");
     CHECK(sim::readLog().back().find("format=TMSF -> 0") != std::string::npos);
-}
-
-TEST_CASE("the shuffle, drawn from the exact generator")
-{
-    SeedRandom(1);
-    CHECK(NextRandom() == 41);
-    CHECK(NextRandom() == 18467);
-    PlayOrder order{};
-    order.TrackCount = 5;
-    SeedRandom(1);
-    order.Build(true);
-    // Worked out by hand: fifteen swaps of position i % 5 with NextRandom() % 5.
-    CHECK(std::vector<int>(order.order, order.order + 6) == std::vector<int>{2, 4, 3, 1, 5, 6});
-    CHECK(NextRandom() == 491);  // the sixteenth: three a track were drawn
-    CHECK(order.Seek(1) == 3);
-    // Switched off and on, the position follows the track into the other order.
-    order.RandomOff();
-    CHECK(order.position == 0);
-    CHECK(order.order[255] == 0);
-    SeedRandom(1);
-    order.RandomOn();
-    CHECK(order.position == 3);
-    CHECK(order.CurrentTrack() == 1);
-    // No disc draws nothing; a track that is not there seeks position 0.
-    order.TrackCount = 0;
-    SeedRandom(1);
-    order.Build(true);
-    CHECK(NextRandom() == 41);
-    CHECK(order.Seek(3) == 0);
 }

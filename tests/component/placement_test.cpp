@@ -2,6 +2,7 @@
 // under Xvfb shows a single monitor, so the rule is tried here on its own.
 #include <doctest/doctest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ TEST_CASE("the window stays on the monitor it lies on, inside its work area, or 
         {"taskbar on the left", {Monitor(kPrimary, {60, 0, 1024, 768})}, {20, 100}, "60,100"},
         {"taskbar on the right", {Monitor(kPrimary, {0, 0, 964, 768})}, {900, 100}, "814,100"},
         {"over both edges of a narrower monitor", {Monitor({0, 0, 100, 768}, {0, 0, 100, 768})}, {-20, 100}, "0,100"},
+        {"at the far top left of the coordinates", sideBySide, {LONG_MIN, LONG_MIN}, "0,0"},
+        {"at the far bottom right", sideBySide, {LONG_MAX - 150, LONG_MAX - 110}, "1898,658"},
     };
     for (const Case& c : cases) {
         CAPTURE(c.layout);

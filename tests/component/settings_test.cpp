@@ -1,7 +1,5 @@
 // The settings file through the platform's private-profile functions, and the bounded
 // texts the program keeps in fixed fields.
-#include <doctest/doctest.h>
-
 #include <fstream>
 #include <string>
 
@@ -9,7 +7,7 @@
 #include "res/resource.h"
 #include "settings/profile_file.h"
 #include "settings/settings.h"
-#include "support/sim_drive.h"
+#include "support/support.h"
 
 namespace {
 

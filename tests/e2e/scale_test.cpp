@@ -1,11 +1,10 @@
 // The player at the display's scale (the prefix's dots per inch, set by the test's run): its
 // size on the screen, the stage copied in blocks of whole pixels, and its menu.
-#include <doctest/doctest.h>
 
 #include <set>
 
 #include "res/resource.h"
-#include "support/player.h"
+#include "support/support.h"
 
 using namespace e2e;
 
@@ -31,7 +30,7 @@ UINT RealDpi()
 TEST_CASE("the stage at the display's scale: its size, whole pixels, and the menu at the cursor")
 {
     const UINT dpi = RealDpi();
-    CAPTURE(dpi);
+    REQUIRE(dpi == sim::MeantDpi());
     // No disc: the bare stage, a known picture. Placed where the menu fits below the cursor.
     Session run("[GENERAL]\r\nWindowPosX=100\r\nWindowPosY=100\r\n", sim::Disc{}, "C:\\veltoCD");
     RECT client;

@@ -1,9 +1,8 @@
 // The stage as the screen shows it, started where the pictures are, and what many ticks
 // leave behind.
-#include <doctest/doctest.h>
 
 #include "res/resource.h"
-#include "support/player.h"
+#include "support/support.h"
 
 using namespace e2e;
 

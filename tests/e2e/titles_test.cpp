@@ -1,102 +1,158 @@
-// Track titles named in the player, as a user types them, and what cdplayer.ini then holds.
-#include <doctest/doctest.h>
-
+// Track titles named in the player as a user types them, and what cdplayer.ini then gives
+// every reader. Drive E:'s disc (serial C0FFEE) has a section whose name is padded, "  C0FFEE".
 #include "res/resource.h"
-#include "support/player.h"
+#include "support/support.h"
+
+#include <commctrl.h>
 
 using namespace e2e;
 
 namespace {
 
-const char kTitles[] = "C:\\windows\\cdplayer.ini";
+const wchar_t kSection[] = L"  C0FFEE";
 
-// The file as other programs read it: in code page 932, given here in UTF-8.
-std::string TitlesFile()
+// A title as every reader of the file sees it, in UTF-8.
+std::string TitleOf(const wchar_t* key)
 {
-    const std::string bytes = ReadFileBytes(kTitles);
-    wchar_t text[4096] = {};
-    MultiByteToWideChar(932, 0, bytes.c_str(), static_cast<int>(bytes.size()), text, ARRAYSIZE(text) - 1);
-    return driver::Utf8(text);
+    wchar_t title[2048];
+    GetPrivateProfileStringW(kSection, key, L"", title, ARRAYSIZE(title), L"cdplayer.ini");
+    return driver::Utf8(title);
 }
 
 // The titles dialog, opened as its menu item does, with the focus in its list.
-HWND OpenTitles(const Player& player)
+HWND OpenTitles(const Player& player, VELTO_CALLER)
 {
     PostMessageW(player.window, WM_COMMAND, IDM_TITLES, 0);
-    HWND dialog = nullptr;
-    REQUIRE(sim::PumpUntil([&] { return (dialog = player.OwnedDialog()) != nullptr; }, kTimeoutMs));
-    REQUIRE(BringToFront(dialog));
-    REQUIRE(sim::PumpUntil([&] { return Focus(dialog) == GetDlgItem(dialog, IDC_TITLES); }, kTimeoutMs));
+    HWND dialog = WaitForDialog(player, player.window);
+    Expect(dialog != nullptr && BringToFront(dialog), "the titles dialog did not open", file, line);
+    Expect(sim::PumpUntil([&] { return Focus(dialog) == GetDlgItem(dialog, IDC_TITLES); }, kTimeoutMs),
+           "its list has no focus", file, line);
     return dialog;
 }
 
-// Keys to the dialog: an arrow to an entry, then F2 and the new title (typed over the old one
-// or, when empty, deleting it) and Enter.
-void Retitle(HWND dialog, WORD arrow, const std::string& title)
+// Keys to the dialog: an arrow to an entry (or none), then F2 and the new title (typed over
+// the old one or, when empty, deleting it) and Enter.
+void Retitle(HWND dialog, WORD arrow, const std::string& title, VELTO_CALLER)
 {
-    REQUIRE(Press(dialog, arrow));
-    REQUIRE(Press(dialog, VK_F2));
-    REQUIRE(title.empty() ? Press(dialog, VK_DELETE) : driver::Type(title));
-    REQUIRE(Press(dialog, VK_RETURN));
+    const bool typed = (arrow == 0 || Press(dialog, arrow)) && Press(dialog, VK_F2) &&
+                       (title.empty() ? Press(dialog, VK_DELETE) : driver::Type(title)) && Press(dialog, VK_RETURN);
+    Expect(typed, "the keys could not be typed", file, line);
+}
+
+bool Closes(HWND dialog)
+{
+    return sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs);
+}
+
+// Whether an entry of the dialog's list shows text of this colour.
+bool EntryShows(const Player& player, HWND dialog, int index, COLORREF colour)
+{
+    HWND list = GetDlgItem(dialog, IDC_TITLES);
+    const RECT item = driver::ItemRectOf(player.Process(), list, index);
+    RECT client;
+    GetClientRect(list, &client);
+    sim::Canvas shot(client.right, client.bottom);
+    driver::CaptureClient(list, shot.dc, client.right, client.bottom);
+    for (int y = item.top; y < item.bottom; ++y) {
+        for (int x = item.left; x < item.right; ++x) {
+            if (GetPixel(shot.dc, x, y) == colour) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
-TEST_CASE("track titles named in the player are stored where every program finds them")
+TEST_CASE("titles edited here are stored exactly; what others wrote and nobody edited is kept")
 {
-    // No "Default Drive": the first CD drive, D:, names the disc.
-    sim::SetDefaultDrive(REG_DWORD, "");
-    sim::WriteTitles("[1A2B3C4D]\r\n0=Overture\r\nartist=Velto\r\n");
-    Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000}));
-    HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
-    CHECK(EntryOf(list, 0) == "Overture");
-
-    // Track 2 gets a Japanese title, track 1's is cleared: the file holds exactly that.
+    sim::SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
+    const std::string longTitle(600, 'x'), fullTitle(1023, 'y');
+    sim::WriteTitles("[  C0FFEE]\r\n0=Overture\r\n1=" + longTitle + "\r\n2=Finale\r\n");
+    Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000, 60000}));
     HWND dialog = OpenTitles(run.player);
-    CHECK(TextOf(dialog) == "veltoCD - 曲名の編集");
-    Retitle(dialog, VK_DOWN, "雨上がり");
-    Retitle(dialog, VK_UP, "");
+    CHECK(TextOf(dialog) == (sim::JapaneseInterface() ? "veltoCD - 曲名の編集" : "veltoCD - Track titles"));
+    // The untitled entry is dimmed, a titled one is not (the first, selected, is highlighted),
+    // once the list is drawn.
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), dimmed = GetSysColor(COLOR_GRAYTEXT);
+    CHECK(sim::PumpUntil([&] { return EntryShows(run.player, dialog, 2, text); }, kTimeoutMs));
+    CHECK(sim::PumpUntil([&] { return EntryShows(run.player, dialog, 3, dimmed); }, kTimeoutMs));
+    CHECK_FALSE(EntryShows(run.player, dialog, 2, dimmed));
+    CHECK_FALSE(EntryShows(run.player, dialog, 3, text));
+    // Asked for again, the dialog comes to the front; there is no second one.
+    REQUIRE(BringToFront(run.player.window));
+    PostMessageW(run.player.window, WM_COMMAND, IDM_TITLES, 0);
+    CHECK(sim::PumpUntil([&] { return GetForegroundWindow() == dialog; }, kTimeoutMs));
+    CHECK(run.player.Shown("#32770").size() == 2);
+
+    // Overture cleared, in a section Wine cannot remove keys from; an untitled track named in
+    // what only the system's code page holds, another at the full length.
+    const std::string local = GetACP() == CP_UTF8 ? "Café 雨上がり" : "雨上がり";
+    Retitle(dialog, 0, "");
+    Retitle(dialog, VK_END, local);
+    Retitle(dialog, VK_UP, fullTitle);
+    // Meanwhile another program retitles track 3 and names track 2 afresh.
+    REQUIRE(WritePrivateProfileStringW(kSection, L"2", L"Finale (live)", L"cdplayer.ini"));
     REQUIRE(Press(dialog, VK_RETURN));
-    CHECK(sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
-    const std::string stored = "[1A2B3C4D]\r\nartist=Velto\r\n1=雨上がり\r\n";
-    CHECK(TitlesFile() == stored);
-    CHECK(EntryOf(list, 0) == "ﾄﾗｯｸ #  1");  // at once, the selection kept
-    CHECK(EntryOf(list, 1) == "雨上がり");
-    CHECK(SendMessageW(list, CB_GETCURSEL, 0, 0) == 0);
+    CHECK(Closes(dialog));
+    CHECK(TitleOf(L"0") == "");
+    CHECK(TitleOf(L"1") == longTitle);  // shown cut, never written back
+    CHECK(TitleOf(L"2") == "Finale (live)");
+    CHECK(TitleOf(L"3") == fullTitle);
+    CHECK(TitleOf(L"4") == local);
+    HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
+    CHECK(EntryOf(list, 0) == (sim::JapaneseInterface() ? "ﾄﾗｯｸ #  1" : "Track 1"));  // at once
+    CHECK(EntryOf(list, 3) == fullTitle.substr(0, 259));
 
     // Edited, then cancelled: nothing changes.
+    const std::string before = sim::ReadFileBytes(sim::kTitlesFile);
     dialog = OpenTitles(run.player);
-    Retitle(dialog, VK_DOWN, "Finale");
+    Retitle(dialog, VK_DOWN, "Reprise");
     REQUIRE(Press(dialog, VK_ESCAPE));
-    CHECK(sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
-    CHECK(TitlesFile() == stored);
+    CHECK(Closes(dialog));
+    CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
+    CHECK(run.player.Close() == 0);
+}
 
-    // A title the code page (932) cannot hold, and a file the player may not write: each is said
-    // in a message, nothing is stored, and the dialog stays. Wine keeps a read-only attribute as
-    // Unix permissions, which root does not obey: the file is held open against writers
-    // instead, so the player meets the refusal Windows gives.
+TEST_CASE("titles refused honestly: no identifier, a code page that lacks a character, a file that cannot be written")
+{
+    // Without a drive that tells the disc there are no titles to edit.
+    sim::SetDefaultDrive(REG_DWORD, sim::Bytes(-1, 4));
+    {
+        Session run(kPlaced);
+        PostMessageW(run.player.window, WM_COMMAND, IDM_TITLES, 0);
+        const size_t mark = run.log.lines.size();
+        REQUIRE(run.player.Press('C', VK_MENU));  // handled after the item, in order
+        REQUIRE(run.log.WaitFor("MCI_STOP", mark) != run.log.npos);
+        CHECK(run.player.Shown("#32770").size() == 1);
+        CHECK(run.player.Close() == 0);
+    }
+    sim::SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
+    sim::WriteTitles("[  C0FFEE]\r\n0=Overture\r\n");
+    const std::string before = sim::ReadFileBytes(sim::kTitlesFile);
+    Session run(kPlaced);
+    // Wine keeps a read-only attribute as Unix permissions, which root does not obey: the file
+    // is held open against writers instead, so the player meets the refusal Windows gives.
+    HANDLE guard = CreateFileA(sim::kTitlesFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    REQUIRE(guard != INVALID_HANDLE_VALUE);
+    HWND dialog = OpenTitles(run.player);
+    REQUIRE(Press(dialog, VK_RETURN));  // nothing edited: nothing to write, nothing to refuse
+    CHECK(Closes(dialog));
+    // A title the code page cannot hold (where it lacks é), and one the file refuses.
     for (const char* title : {"Café", "Finale"}) {
         CAPTURE(title);
-        HANDLE guard = title[0] == 'F'
-                           ? CreateFileA(kTitles, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
-                           : nullptr;
-        REQUIRE(guard != INVALID_HANDLE_VALUE);
         dialog = OpenTitles(run.player);
         Retitle(dialog, VK_DOWN, title);
         REQUIRE(Press(dialog, VK_RETURN));
-        HWND box = nullptr;
-        const auto message = [&] {
-            for (HWND w : run.player.Shown("#32770")) box = GetWindow(w, GW_OWNER) == dialog ? w : box;
-            return box != nullptr;
-        };
-        CHECK(sim::PumpUntil(message, kTimeoutMs));
+        HWND box = WaitForDialog(run.player, dialog);
+        REQUIRE(box != nullptr);
+        CHECK(TextOf(box) == "veltoCD");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         CHECK(sim::PumpUntil([&] { return !IsWindow(box); }, kTimeoutMs));
         CHECK(IsWindowVisible(dialog));
         REQUIRE(Press(dialog, VK_ESCAPE));
-        CHECK(sim::PumpUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
-        if (guard != nullptr) CloseHandle(guard);
-        CHECK(TitlesFile() == stored);
+        CHECK(Closes(dialog));
     }
+    CloseHandle(guard);
+    CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
     CHECK(run.player.Close() == 0);
 }

@@ -12,6 +12,8 @@ see tools/artgen/README.md.
 """
 
 import argparse
+import collections
+import heapq
 import pathlib
 import struct
 import sys
@@ -207,12 +209,79 @@ def build(art):
 
 
 # --- the icon -----------------------------------------------------------
-# One file with every size icon.py draws: 32-bit BGRA images with their alpha,
-# the small ones as DIBs (height doubled, AND mask after the colours) that
-# every Windows reads, 256 as PNG the way Vista and later store it.
+# One file with every size icon.py draws, each a PNG: Vista and later, the
+# oldest Windows the manifest names, read PNG images at any size, and so does
+# Wine, and a PNG takes a fraction of the bytes of the same picture as a DIB.
+# A picture keeps a palette with alpha (PLTE and tRNS) when it has at most 256
+# colours, or gets there by merging its closest colours without moving any
+# pixel by more than NEAR; otherwise it stays 8-bit RGBA.
 
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
-PNG_FROM = 256
+PNG_FROM = 16  # a size below it would be a 32-bit DIB
+PALETTE = 256
+NEAR = 16  # of 255, in any channel, seen over black or over white
+# A colour few pixels have still costs something to move, so the rare
+# colours of the disc's rainbow fringe are not merged far away.
+RARE = 2
+CLEAR = (0, 0, 0, 0)
+
+
+def premultiplied(colour):
+    r, g, b, a = colour
+    return (r * a / 255, g * a / 255, b * a / 255, a)
+
+
+def merged_colours(rows):
+    """colour -> the colour it is stored as. Ward's merging of the closest
+    pair, weighted by pixel counts, until PALETTE colours are left; distances
+    are premultiplied, so faint edge pixels merge as readily as they are seen.
+    Fully transparent pixels stay as they are."""
+    counts = collections.Counter(p for row in rows for p in row if p != CLEAR)
+    limit = PALETTE - any(CLEAR in row for row in rows)
+    merged = {CLEAR: CLEAR}
+    if len(counts) <= limit:
+        return {**merged, **{c: c for c in counts}}
+    groups = {i: (n, premultiplied(c), [c]) for i, (c, n) in enumerate(sorted(counts.items()))}
+
+    def cost(i, j):
+        (wi, ci, _), (wj, cj, _) = groups[i], groups[j]
+        return (wi * wj / (wi + wj) + RARE) * sum((x - y) ** 2 for x, y in zip(ci, cj))
+
+    pairs = [(cost(i, j), i, j) for i in groups for j in groups if i < j]
+    heapq.heapify(pairs)
+    fresh = len(groups)
+    while len(groups) > limit:
+        _, i, j = heapq.heappop(pairs)
+        if i not in groups or j not in groups:
+            continue
+        (wi, ci, mi), (wj, cj, mj) = groups.pop(i), groups.pop(j)
+        groups[fresh] = (wi + wj, tuple((x * wi + y * wj) / (wi + wj) for x, y in zip(ci, cj)), mi + mj)
+        for k in groups:
+            if k != fresh:
+                heapq.heappush(pairs, (cost(k, fresh), k, fresh))
+        fresh += 1
+    for _, (r, g, b, a), members in groups.values():
+        alpha = round(a)
+        colour = tuple(min(255, round(v * 255 / a)) for v in (r, g, b)) + (alpha,) if alpha else CLEAR
+        merged.update((m, colour) for m in members)
+    return merged
+
+
+def worst_change(merged):
+    """The most a merge moves a channel of a pixel, over black or over white."""
+    def seen(colour, ground):
+        *rgb, a = colour
+        return [(v * a + ground * (255 - a)) / 255 for v in rgb]
+    return max((abs(x - y) for old, new in merged.items() for ground in (0, 255)
+                for x, y in zip(seen(old, ground), seen(new, ground))), default=0)
+
+
+def stored(rows):
+    """The picture as the icon keeps it: on a palette where that shows no change."""
+    merged = merged_colours(rows)
+    if worst_change(merged) > NEAR:
+        return rows
+    return [[merged[p] for p in row] for row in rows]
 
 
 def png_chunk(kind, data):
@@ -225,10 +294,10 @@ def paeth(a, b, c):
     return a if pa <= pb and pa <= pc else b if pb <= pc else c
 
 
-def png_filtered(line, prior):
-    """The five PNG filters of one RGBA row, keyed by type."""
-    left = bytes(4) + line[:-4]
-    upleft = bytes(4) + prior[:-4]
+def png_filtered(line, prior, step):
+    """The five PNG filters of one row of step-byte pixels, keyed by type."""
+    left = bytes(step) + line[:-step]
+    upleft = bytes(step) + prior[:-step]
     return {
         0: line,
         1: bytes((v - a) & 255 for v, a in zip(line, left)),
@@ -239,17 +308,42 @@ def png_filtered(line, prior):
     }
 
 
+def smallest_idat(lines, step):
+    """The image data, filtered and deflated whichever way comes out smallest:
+    one filter for every row, or per row the one with the least to say."""
+    filtered = [png_filtered(line, prior, step) for line, prior in zip(lines, [bytes(len(lines[0]))] + lines)]
+    least = [min(row, key=lambda kind: sum(min(v, 256 - v) for v in row[kind])) for row in filtered]
+    choices = [[kind] * len(lines) for kind in range(5)] + [least]
+    streams = [b"".join(bytes([kind]) + row[kind] for kind, row in zip(kinds, filtered)) for kinds in choices]
+    packed = []
+    for raw in streams:
+        for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED):
+            deflate = zlib.compressobj(9, zlib.DEFLATED, 15, 9, strategy)
+            packed.append(deflate.compress(raw) + deflate.flush())
+    return min(packed, key=len)
+
+
 def build_png(rows):
+    """A PNG with nothing but what a loader needs: on a palette when the
+    picture has few enough colours, else 8-bit RGBA."""
     width, height = len(rows[0]), len(rows)
-    lines = [bytes(v for pixel in row for v in pixel) for row in rows]
-    filtered = [png_filtered(line, prior) for line, prior in zip(lines, [bytes(4 * width)] + lines)]
-    # One filter for every row, whichever compresses best: on flat colours and
-    # hard facets that beats choosing row by row.
-    data = min((zlib.compress(b"".join(bytes([kind]) + rows[kind] for rows in filtered), 9)
-                for kind in range(5)), key=len)
-    head = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (PNG_SIGNATURE + png_chunk(b"IHDR", head) + png_chunk(b"IDAT", data)
-            + png_chunk(b"IEND", b""))
+    counts = collections.Counter(p for row in rows for p in row)
+    if len(counts) > PALETTE:
+        lines = [bytes(v for pixel in row for v in pixel) for row in rows]
+        head = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+        return (PNG_SIGNATURE + png_chunk(b"IHDR", head) + png_chunk(b"IDAT", smallest_idat(lines, 4))
+                + png_chunk(b"IEND", b""))
+    # The see-through colours first, so tRNS ends at the last of them; then the
+    # commonest, which keeps the indexes of neighbouring pixels alike.
+    palette = sorted(counts, key=lambda c: (c[3] == 255, -counts[c], c))
+    index = {c: i for i, c in enumerate(palette)}
+    lines = [bytes(index[p] for p in row) for row in rows]
+    alphas = bytes(c[3] for c in palette if c[3] < 255)
+    head = struct.pack(">IIBBBBB", width, height, 8, 3, 0, 0, 0)
+    return (PNG_SIGNATURE + png_chunk(b"IHDR", head)
+            + png_chunk(b"PLTE", bytes(v for c in palette for v in c[:3]))
+            + (png_chunk(b"tRNS", alphas) if alphas else b"")
+            + png_chunk(b"IDAT", smallest_idat(lines, 1)) + png_chunk(b"IEND", b""))
 
 
 def build_icon_dib(rows):
@@ -267,7 +361,7 @@ class Icon:
 
     def __init__(self):
         self.source = pathlib.Path(icon.__file__)
-        self.images = {size: icon.draw(size) for size in icon.SIZES}
+        self.images = {size: stored(icon.draw(size)) for size in icon.SIZES}
 
     def build(self):
         blobs = [build_png(rows) if size >= PNG_FROM else build_icon_dib(rows)
@@ -285,7 +379,14 @@ class Icon:
             raise MapError(f"holds sizes {list(images)}, icon.py draws {list(self.images)}")
         for size, rows in images.items():
             if rows != self.images[size]:
-                raise MapError(f"the {size} x {size} image differs from what icon.py draws")
+                raise MapError(f"the {size} x {size} image differs from what icon.py draws, as stored")
+
+    @staticmethod
+    def costs(data):
+        """Bytes of each image in the file, to watch after changing the drawing."""
+        count = struct.unpack_from("<H", data, 4)[0]
+        entries = [struct.unpack_from("<B7xI", data, 6 + 16 * i) for i in range(count)]
+        return ", ".join(f"{size or 256}: {length}" for size, length in entries)
 
 
 # --- reading back -------------------------------------------------------
@@ -334,18 +435,34 @@ def read_png(blob):
             raise MapError(f"bad CRC in PNG chunk {kind!r}")
         chunks[kind] = chunks.get(kind, b"") + data
         at += 12 + length
-    width, height, depth, kind, _, _, interlace = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
-    if (depth, kind, interlace) != (8, 6, 0) or b"IEND" not in chunks:
-        raise MapError("PNG is not plain 8-bit RGBA")
-    raw, stride = zlib.decompress(chunks[b"IDAT"]), 4 * width
+    width, height, depth, colour_type, _, _, interlace = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+    if depth != 8 or colour_type not in (3, 6) or interlace or b"IEND" not in chunks:
+        raise MapError("PNG is neither plain 8-bit RGBA nor on an 8-bit palette")
+    step = 4 if colour_type == 6 else 1
+    if colour_type == 3:
+        colours, alphas = chunks.get(b"PLTE", b""), chunks.get(b"tRNS", b"")
+        if not colours or len(colours) % 3 or len(colours) > 3 * 256 or 3 * len(alphas) > len(colours):
+            raise MapError("PNG palette is missing or malformed")
+        palette = [tuple(colours[i:i + 3]) + (alphas[i // 3] if i // 3 < len(alphas) else 255,)
+                   for i in range(0, len(colours), 3)]
+    raw, stride = zlib.decompress(chunks[b"IDAT"]), step * width
+    if len(raw) != (stride + 1) * height:
+        raise MapError("PNG image data has the wrong length")
     rows, prior = [], bytes(stride)
     for y in range(height):
         kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        if kind > 4:
+            raise MapError(f"PNG row {y} has filter type {kind}")
         for i in range(stride):
-            a = line[i - 4] if i >= 4 else 0
-            b, c = prior[i], prior[i - 4] if i >= 4 else 0
+            a = line[i - step] if i >= step else 0
+            b, c = prior[i], prior[i - step] if i >= step else 0
             line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]) & 255
-        rows.append([tuple(line[x:x + 4]) for x in range(0, stride, 4)])
+        if step == 4:
+            rows.append([tuple(line[x:x + 4]) for x in range(0, stride, 4)])
+        elif max(line) >= len(palette):
+            raise MapError(f"PNG row {y} points past the palette")
+        else:
+            rows.append([palette[i] for i in line])
         prior = bytes(line)
     return width, height, rows
 
@@ -470,7 +587,7 @@ def check(arts):
             if rows != art.pixels():
                 raise MapError("pixels differ from the source")
             art.verify(palette, rows)
-        except (MapError, ValueError, struct.error) as err:
+        except (MapError, ValueError, struct.error, zlib.error) as err:
             print(f"{label}: {err}", file=sys.stderr)
             failures += 1
         else:
@@ -521,7 +638,8 @@ def main(argv=None):
             continue
         art.target.parent.mkdir(exist_ok=True)
         art.target.write_bytes(data)
-        print(f"{label}: written ({len(data)} bytes)")
+        sizes = f"; by size {Icon.costs(data)}" if isinstance(art, Icon) else ""
+        print(f"{label}: written ({len(data)} bytes{sizes})")
     return 0
 
 

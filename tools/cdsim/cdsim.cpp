@@ -146,6 +146,7 @@ struct Device {
     UINT endStatus = 0;
     bool stopWhileStarting = false;
     bool notifyEnd = false;
+    uint32_t statusQueries = 0;  // since the device was opened
 
     // A play's notification that has not been sent yet.
     bool pending = false;
@@ -486,9 +487,13 @@ DWORD handleCommand(Device* d, UINT msg, DWORD flags, LPARAM params)
         case MCI_SET:
             doSet(*d, disc, flags, static_cast<const MCI_SET_PARMS*>(p), o);
             break;
-        case MCI_STATUS:
-            doStatus(*d, disc, flags, static_cast<MCI_STATUS_PARMS*>(p), now, o);
+        case MCI_STATUS: {
+            // A drive still spinning up after an open is not ready for its first queries.
+            DiscConfig seen = disc;
+            seen.ready = disc.ready && ++d->statusQueries > disc.notReadyQueries;
+            doStatus(*d, seen, flags, static_cast<MCI_STATUS_PARMS*>(p), now, o);
             break;
+        }
         case MCI_PLAY:
             doPlay(*d, disc, flags, static_cast<const MCI_PLAY_PARMS*>(p), now, o);
             break;

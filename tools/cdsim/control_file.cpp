@@ -127,6 +127,8 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
             ok = parseNumber(value, kMaxDelayMs, cfg.startDelayMs);
         else if (key == "close_delay_ms")
             ok = parseNumber(value, kMaxDelayMs, cfg.closeDelayMs);
+        else if (key == "not_ready_queries")
+            ok = parseNumber(value, 9, cfg.notReadyQueries);
         else if (key == "data_tracks")
             ok = parseList(value, kMaxTracks, cfg.dataTracks);
         else if (key == "start_delay_mode") {
@@ -161,7 +163,8 @@ std::string formatControl(const DiscConfig& disc)
          "\nfail_play=" + std::to_string(disc.failPlay) + "\nfail_after_ms=" + std::to_string(disc.failAfterMs) +
          "\nnotify_end=" + std::to_string(disc.notifyEnd) + "\nstart_delay_ms=" + std::to_string(disc.startDelayMs) +
          "\nstart_delay_mode=" + (disc.startDelayMode == DelayMode::Stop ? "stop" : "seek") +
-         "\nclose_delay_ms=" + std::to_string(disc.closeDelayMs) + "\n";
+         "\nclose_delay_ms=" + std::to_string(disc.closeDelayMs) +
+         "\nnot_ready_queries=" + std::to_string(disc.notReadyQueries) + "\n";
     std::string data;
     for (uint32_t track : disc.dataTracks) data += (data.empty() ? "" : ",") + std::to_string(track);
     if (!data.empty()) t += "data_tracks=" + data + "\n";

@@ -25,6 +25,7 @@ struct DiscConfig {
     uint32_t startDelayMs = 0;
     DelayMode startDelayMode = DelayMode::Seek;
     uint32_t closeDelayMs = 0;
+    uint32_t notReadyQueries = 0;      // status queries after each open that find the drive not ready
     std::vector<uint32_t> dataTracks;  // track numbers holding data, not audio
 
     bool isData(std::size_t track) const

@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 
 namespace driver {
@@ -214,16 +215,17 @@ std::vector<HWND> ChildrenOf(HWND window, const char* className)
 
 std::string Utf8(const wchar_t* text)
 {
-    char utf8[4 * MAX_PATH] = {};
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-    return utf8;
+    std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr);
+    return utf8.c_str();
 }
 
 std::wstring Wide(const std::string& utf8)
 {
-    wchar_t text[4 * MAX_PATH] = {};
-    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, text, ARRAYSIZE(text));
-    return text;
+    std::wstring text(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &text[0], static_cast<int>(text.size()));
+    return text.c_str();
 }
 
 std::string TextOf(HWND window)
@@ -236,9 +238,20 @@ std::string TextOf(HWND window)
 
 std::string EntryOf(HWND list, int index)
 {
-    wchar_t text[4 * MAX_PATH] = {};
+    wchar_t text[2048] = {};
     SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
     return Utf8(text);
+}
+
+RECT ItemRectOf(HANDLE process, HWND listView, int index)
+{
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    const bool read = remote != nullptr && WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr) &&
+                      SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote)) &&
+                      ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return read ? rect : RECT{};
 }
 
 }  // namespace driver

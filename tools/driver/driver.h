@@ -95,5 +95,8 @@ std::wstring Wide(const std::string& utf8);
 std::string TextOf(HWND window);
 // An entry of another process's drop-down list.
 std::string EntryOf(HWND list, int index);
+// An item's rectangle in another process's list view (LVM_GETITEMRECT through its memory);
+// empty if it cannot be read.
+RECT ItemRectOf(HANDLE process, HWND listView, int index);
 
 }  // namespace driver
