@@ -58,11 +58,12 @@ bool CdAudioDevice::Stop()
     return Send(MCI_STOP, MCI_WAIT, &stop);
 }
 
-bool CdAudioDevice::QueryStatus(DWORD item, DWORD_PTR* value)
+bool CdAudioDevice::QueryStatus(DWORD item, DWORD_PTR* value, DWORD track)
 {
     MCI_STATUS_PARMS status = {};
     status.dwItem = item;
-    if (!Send(MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, &status)) {
+    status.dwTrack = track;
+    if (!Send(MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT | (track != 0 ? MCI_TRACK : 0), &status)) {
         return false;
     }
     *value = status.dwReturn;
@@ -109,4 +110,52 @@ DWORD CdAudioDevice::Mode()
 {
     DWORD_PTR mode = 0;
     return QueryStatus(MCI_STATUS_MODE, &mode) ? static_cast<DWORD>(mode) : 0;
+}
+
+bool CdAudioDevice::SetTimeFormat(DWORD format)
+{
+    MCI_SET_PARMS set = {};
+    set.dwTimeFormat = format;
+    return Send(MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, &set);
+}
+
+namespace {
+
+DWORD FramesOf(DWORD_PTR msf)
+{
+    return MCI_MSF_MINUTE(msf) * 4500 + MCI_MSF_SECOND(msf) * 75 + MCI_MSF_FRAME(msf);
+}
+
+}  // namespace
+
+bool CdAudioDevice::ReadTracks(TableOfContents& toc)
+{
+    DWORD_PTR count = 0;
+    if (!QueryStatus(MCI_STATUS_NUMBER_OF_TRACKS, &count) || count < 1 || count > 99) {
+        return false;
+    }
+    toc.TrackCount = static_cast<int>(count);
+    for (DWORD track = 1; track <= count; ++track) {
+        DWORD_PTR start = 0;
+        DWORD_PTR kind = 0;
+        if (!QueryStatus(MCI_STATUS_POSITION, &start, track) || !QueryStatus(MCI_CDA_STATUS_TYPE_TRACK, &kind, track)) {
+            return false;
+        }
+        toc.TrackStart[track - 1] = FramesOf(start);
+        toc.Audio[track - 1] = kind == MCI_CDA_TRACK_AUDIO;
+    }
+    DWORD_PTR length = 0;
+    if (!QueryStatus(MCI_STATUS_LENGTH, &length, static_cast<DWORD>(count))) {
+        return false;
+    }
+    // The platform gives the last track one frame less than it takes to reach the lead-out.
+    toc.LeadOut = toc.TrackStart[count - 1] + FramesOf(length) + 1;
+    return true;
+}
+
+bool CdAudioDevice::ReadTableOfContents(TableOfContents& toc)
+{
+    // Whole-disc positions come in MSF; playback goes on in TMSF whatever was answered.
+    const bool read = SetTimeFormat(MCI_FORMAT_MSF) && ReadTracks(toc);
+    return SetTimeFormat(MCI_FORMAT_TMSF) && read;
 }

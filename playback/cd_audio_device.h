@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "playback/table_of_contents.h"
+
 // The MCI cdaudio device. Each command returns whether the drive accepted it.
 class CdAudioDevice {
 public:
@@ -29,9 +31,14 @@ public:
     bool Play(BYTE track);
     // MCI_MODE_* of the device, 0 when it cannot tell.
     DWORD Mode();
+    // Each track's start and kind and the disc's lead-out, asked in MSF; the device is set
+    // back to TMSF. False when the drive left any of it unanswered.
+    bool ReadTableOfContents(TableOfContents& toc);
 
 private:
-    bool QueryStatus(DWORD item, DWORD_PTR* value);
+    bool QueryStatus(DWORD item, DWORD_PTR* value, DWORD track = 0);
+    bool SetTimeFormat(DWORD format);
+    bool ReadTracks(TableOfContents& toc);
     bool Send(UINT message, DWORD flags, void* parameters);
 
     MCIDEVICEID deviceId_;

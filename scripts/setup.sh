@@ -8,7 +8,7 @@ packages=(
     cmake make clang-format
     g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
     debootstrap xvfb xdotool x11-utils imagemagick zip unzip
-    doctest-dev nsis
+    doctest-dev nsis libjsmn-dev python3 libdiscid0
 )
 
 missing=()

@@ -63,3 +63,26 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
     CHECK_FALSE(device.Play(1));
     DestroyWindow(notify);
 }
+
+TEST_CASE("the table of contents: each track's start and kind and the lead-out read in MSF, then TMSF again")
+{
+    sim::Disc disc = sim::discWithTracks({60000, 30000, 45000, 20000});
+    disc.dataTracks = {4};
+    sim::Load(disc);
+    CdAudioDevice device;
+    REQUIRE(device.Open());
+    TableOfContents toc = {};
+    REQUIRE(device.ReadTableOfContents(toc));
+    CHECK(toc.TrackCount == 4);
+    // Frames from the start of the disc, its 2-second lead-in (150 frames) first.
+    CHECK(std::vector<DWORD>(toc.TrackStart, toc.TrackStart + 4) == std::vector<DWORD>{150, 4650, 6900, 10275});
+    CHECK(std::vector<bool>(toc.Audio, toc.Audio + 4) == std::vector<bool>{true, true, true, false});
+    CHECK(toc.LeadOut == 11775);  // the last track's length, as the platform gives it, is a frame short
+    CHECK(sim::countLines(sim::readLog(), "format=MSF -> 0") == 1);
+    CHECK(sim::readLog().back().find("format=TMSF -> 0") != std::string::npos);
+    // Without a disc nothing is read, and the device is back in TMSF all the same.
+    sim::Load(sim::Disc{});
+    CHECK_FALSE(device.ReadTableOfContents(toc));
+    CHECK(sim::commands(sim::readLog()) == "MCI_SET MCI_SET");
+    CHECK(sim::readLog().back().find("format=TMSF -> 0") != std::string::npos);
+}

@@ -71,13 +71,20 @@ uint32_t msOfFrames(uint32_t frames)
     return static_cast<uint32_t>((uint64_t(frames) * 1000u + 74u) / 75u);
 }
 
+// A disc's first 2 seconds are its lead-in: MSF positions count them, track 1 starts at 00:02:00.
+constexpr uint32_t kLeadInFrames = 150;
+
+DWORD msfOfFrames(uint32_t f)
+{
+    return MCI_MAKE_MSF(f / 4500u, (f / 75u) % 60u, f % 75u);
+}
+
 // TMSF is the MSF from the start of the track, moved up a byte to make room for the track.
 DWORD encodePosition(const DiscConfig& disc, bool tmsf, uint32_t ms)
 {
-    std::size_t t = tmsf ? trackAt(disc, ms) : 0;
-    uint32_t f = framesOf(ms - trackStartMs(disc, t));
-    DWORD msf = MCI_MAKE_MSF(f / 4500u, (f / 75u) % 60u, f % 75u);
-    return tmsf ? (msf << 8) | static_cast<DWORD>(t) : msf;
+    if (!tmsf) return msfOfFrames(kLeadInFrames + framesOf(ms));
+    std::size_t t = trackAt(disc, ms);
+    return (msfOfFrames(framesOf(ms - trackStartMs(disc, t))) << 8) | static_cast<DWORD>(t);
 }
 
 DWORD decodePosition(const DiscConfig& disc, bool tmsf, DWORD value, uint32_t& ms)
@@ -86,10 +93,25 @@ DWORD decodePosition(const DiscConfig& disc, bool tmsf, DWORD value, uint32_t& m
     DWORD msf = tmsf ? value >> 8 : value;
     uint32_t m = MCI_MSF_MINUTE(msf), s = MCI_MSF_SECOND(msf), f = MCI_MSF_FRAME(msf);
     if ((tmsf && (t < 1 || t > disc.tracksMs.size())) || s > 59 || f > 74 || (msf >> 24) != 0) return MCIERR_OUTOFRANGE;
-    uint64_t v = uint64_t(trackStartMs(disc, t)) + m * 60000u + s * 1000u + msOfFrames(f);
+    uint64_t v;
+    if (tmsf) {
+        v = uint64_t(trackStartMs(disc, t)) + m * 60000u + s * 1000u + msOfFrames(f);
+    } else {
+        uint32_t frames = m * 4500u + s * 75u + f;
+        if (frames < kLeadInFrames) return MCIERR_OUTOFRANGE;  // before track 1
+        v = msOfFrames(frames - kLeadInFrames);
+    }
     if (v > discLengthMs(disc)) return MCIERR_OUTOFRANGE;
     ms = static_cast<uint32_t>(v);
     return 0;
+}
+
+// Frames of track t (1-based), as the table of contents gives them: from its start to the
+// next one's, the last one frame short of the lead-out, as Windows answers.
+uint32_t trackFrames(const DiscConfig& disc, std::size_t t)
+{
+    uint32_t frames = framesOf(trackStartMs(disc, t + 1)) - framesOf(trackStartMs(disc, t));
+    return t == disc.tracksMs.size() && frames > 0 ? frames - 1 : frames;
 }
 
 std::string timeText(bool tmsf, DWORD value)
@@ -294,44 +316,69 @@ void doStatus(const Device& d, const DiscConfig& disc, DWORD flags, MCI_STATUS_P
     o.args += " item=" + statusItemName(p->dwItem);
     if (flags & MCI_TRACK) o.args += " track=" + std::to_string(p->dwTrack);
 
-    if (flags & (MCI_TRACK | MCI_STATUS_START)) {
+    // Of a track: its start, length and kind; any other item is asked of the disc.
+    const bool trackItem =
+        p->dwItem == MCI_STATUS_POSITION || p->dwItem == MCI_STATUS_LENGTH || p->dwItem == MCI_CDA_STATUS_TYPE_TRACK;
+    if ((flags & MCI_STATUS_START) || ((flags & MCI_TRACK) && !trackItem)) {
         o.ret = MCIERR_UNSUPPORTED_FUNCTION;
         return;
     }
 
-    // Yes/no and the mode come back as resources, as from a real driver: winmm cuts them
-    // to their low word for mciSendCommand, and the player must cope with that.
+    // Yes/no, the mode and a track's kind come back as resources, as from a real driver:
+    // winmm cuts them to their low word for mciSendCommand, and the player must cope with that.
     DWORD value;
     std::string shown;
-    bool resource = false;
+    DWORD resource = 0;
     switch (p->dwItem) {
     case MCI_STATUS_MEDIA_PRESENT:
     case MCI_STATUS_READY:
         value = p->dwItem == MCI_STATUS_READY ? disc.present && disc.ready : disc.present;
         shown = value ? "TRUE" : "FALSE";
         value = value ? MAKEMCIRESOURCE(TRUE, MCI_TRUE) : MAKEMCIRESOURCE(FALSE, MCI_FALSE);
-        resource = true;
+        resource = MCI_RESOURCE_RETURNED;
         break;
     case MCI_STATUS_MODE:
         value = currentMode(d, disc, now);
         shown = modeName(value);
         value = MAKEMCIRESOURCE(value, value);
-        resource = true;
+        resource = MCI_RESOURCE_RETURNED;
         break;
     case MCI_STATUS_NUMBER_OF_TRACKS:
     case MCI_STATUS_CURRENT_TRACK:
-    case MCI_STATUS_POSITION: {
+    case MCI_STATUS_POSITION:
+    case MCI_STATUS_LENGTH:
+    case MCI_CDA_STATUS_TYPE_TRACK: {
         if (!disc.usable()) {
             o.ret = MCIERR_DEVICE_NOT_READY;
             return;
         }
+        const std::size_t count = disc.tracksMs.size();
+        const std::size_t t = p->dwTrack;
+        if (p->dwItem == MCI_CDA_STATUS_TYPE_TRACK && !(flags & MCI_TRACK)) {
+            o.ret = MCIERR_MISSING_PARAMETER;
+            return;
+        }
+        if ((flags & MCI_TRACK) && (t < 1 || t > count)) {
+            o.ret = MCIERR_OUTOFRANGE;
+            return;
+        }
         uint32_t pos = currentPosMs(d, now);
-        if (p->dwItem == MCI_STATUS_POSITION) {
-            value = encodePosition(disc, d.tmsf, pos);
+        if (p->dwItem == MCI_CDA_STATUS_TYPE_TRACK) {
+            value = disc.isData(t) ? MCI_CDA_TRACK_OTHER : MCI_CDA_TRACK_AUDIO;
+            shown = disc.isData(t) ? "MCI_CDA_TRACK_OTHER" : "MCI_CDA_TRACK_AUDIO";
+            // The texts "audio" and "other" are the driver's own resources.
+            value = MAKEMCIRESOURCE(value, value);
+            resource = MCI_RESOURCE_RETURNED | MCI_RESOURCE_DRIVER;
+        } else if (p->dwItem == MCI_STATUS_LENGTH) {
+            // A length is MSF even while the device speaks TMSF.
+            const uint32_t discFrames = framesOf(discLengthMs(disc));
+            value = msfOfFrames(flags & MCI_TRACK ? trackFrames(disc, t) : discFrames > 0 ? discFrames - 1 : 0);
+            shown = timeText(false, value);
+        } else if (p->dwItem == MCI_STATUS_POSITION) {
+            value = encodePosition(disc, d.tmsf, flags & MCI_TRACK ? trackStartMs(disc, t) : pos);
             shown = timeText(d.tmsf, value);
         } else {
-            value =
-                static_cast<DWORD>(p->dwItem == MCI_STATUS_CURRENT_TRACK ? trackAt(disc, pos) : disc.tracksMs.size());
+            value = static_cast<DWORD>(p->dwItem == MCI_STATUS_CURRENT_TRACK ? trackAt(disc, pos) : count);
             shown = std::to_string(value);
         }
         break;
@@ -341,7 +388,7 @@ void doStatus(const Device& d, const DiscConfig& disc, DWORD flags, MCI_STATUS_P
         return;
     }
     p->dwReturn = value;
-    if (resource) o.ret = MCI_RESOURCE_RETURNED;
+    o.ret = resource;
     o.results += " return=" + shown;
 }
 
@@ -381,11 +428,14 @@ void doPlay(Device& d, const DiscConfig& disc, DWORD flags, const MCI_PLAY_PARMS
         return;
     }
 
-    bool fails = disc.failAfterMs > 0 && disc.failAfterMs < to - from;
+    // Windows accepts a play that starts in a data track, and the drive stays stopped: the
+    // play ends at once, having played nothing.
+    const bool data = disc.isData(trackAt(disc, from));
+    bool fails = !data && disc.failAfterMs > 0 && disc.failAfterMs < to - from;
     d.playing = true;
-    d.clockStart = now + disc.startDelayMs;
+    d.clockStart = data ? now : now + disc.startDelayMs;
     d.fromMs = from;
-    d.endMs = fails ? from + disc.failAfterMs : to;
+    d.endMs = data ? from : fails ? from + disc.failAfterMs : to;
     // NT and later leave the notification waiting at the end; only the old platform reports it.
     d.endStatus = fails ? MCI_NOTIFY_FAILURE : disc.notifyEnd ? MCI_NOTIFY_SUCCESSFUL : 0;
     d.stopWhileStarting = disc.startDelayMode == DelayMode::Stop;

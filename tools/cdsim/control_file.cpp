@@ -44,22 +44,30 @@ bool parseFlag(const std::string& s, bool& out)
     return true;
 }
 
-bool parseTracks(const std::string& s, std::vector<uint32_t>& out)
+// 1 to 99 comma-separated numbers, each 1 to maxValue.
+bool parseList(const std::string& s, uint32_t maxValue, std::vector<uint32_t>& out)
 {
-    std::vector<uint32_t> tracks;
-    uint64_t total = 0;
+    std::vector<uint32_t> items;
     std::size_t start = 0;
     for (;;) {
         std::size_t comma = s.find(',', start);
         std::string item = trim(s.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        uint32_t ms;
-        if (!parseNumber(item, kMaxTrackMs, ms) || ms == 0) return false;
-        if (tracks.size() == kMaxTracks) return false;
-        tracks.push_back(ms);
-        total += ms;
+        uint32_t v;
+        if (!parseNumber(item, maxValue, v) || v == 0 || items.size() == kMaxTracks) return false;
+        items.push_back(v);
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
+    out.swap(items);
+    return true;
+}
+
+bool parseTracks(const std::string& s, std::vector<uint32_t>& out)
+{
+    std::vector<uint32_t> tracks;
+    if (!parseList(s, kMaxTrackMs, tracks)) return false;
+    uint64_t total = 0;
+    for (uint32_t ms : tracks) total += ms;
     if (total > kMaxDiscMs) return false;
     out.swap(tracks);
     return true;
@@ -121,6 +129,8 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
             ok = parseNumber(value, kMaxDelayMs, cfg.closeDelayMs);
         else if (key == "not_ready_queries")
             ok = parseNumber(value, 9, cfg.notReadyQueries);
+        else if (key == "data_tracks")
+            ok = parseList(value, kMaxTracks, cfg.dataTracks);
         else if (key == "start_delay_mode") {
             ok = true;
             if (value == "seek")
@@ -136,6 +146,9 @@ bool parseControl(const char* text, std::size_t len, DiscConfig& out, std::strin
     }
     // A readable disc must say what is on it; a drive that is not ready need not.
     if (cfg.present && cfg.ready && !haveTracks) return fail(error, lineNo, "present=1 needs tracks");
+    for (uint32_t t : cfg.dataTracks)
+        if (haveTracks && t > cfg.tracksMs.size())
+            return fail(error, lineNo, "data_tracks names a track the disc lacks");
     out = cfg;
     return true;
 }
@@ -152,6 +165,9 @@ std::string formatControl(const DiscConfig& disc)
          "\nstart_delay_mode=" + (disc.startDelayMode == DelayMode::Stop ? "stop" : "seek") +
          "\nclose_delay_ms=" + std::to_string(disc.closeDelayMs) +
          "\nnot_ready_queries=" + std::to_string(disc.notReadyQueries) + "\n";
+    std::string data;
+    for (uint32_t track : disc.dataTracks) data += (data.empty() ? "" : ",") + std::to_string(track);
+    if (!data.empty()) t += "data_tracks=" + data + "\n";
     return t;
 }
 

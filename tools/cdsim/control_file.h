@@ -25,7 +25,15 @@ struct DiscConfig {
     uint32_t startDelayMs = 0;
     DelayMode startDelayMode = DelayMode::Seek;
     uint32_t closeDelayMs = 0;
-    uint32_t notReadyQueries = 0;  // status queries after each open that find the drive not ready
+    uint32_t notReadyQueries = 0;      // status queries after each open that find the drive not ready
+    std::vector<uint32_t> dataTracks;  // track numbers holding data, not audio
+
+    bool isData(std::size_t track) const
+    {
+        for (uint32_t t : dataTracks)
+            if (t == track) return true;
+        return false;
+    }
 
     // A disc that can be read: present, ready and with tracks.
     bool usable() const { return present && ready && !tracksMs.empty(); }
