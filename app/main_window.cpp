@@ -8,6 +8,7 @@
 #include "app/settings_dialog.h"
 #include "app/texts.h"
 #include "app/titles_dialog.h"
+#include "playback/table_of_contents.h"
 #include "app/track_list.h"
 #include "app/window_placement.h"
 #include "common/text.h"
@@ -196,10 +197,13 @@ void OpenDialog(Program& program, HWND window, int id)
         return;
     }
     // The disc may have gone while the menu was open: a disc without an identifier has no titles.
-    const DWORD discId = program.drive.DiscId();
-    if (program.order.TrackCount != 0 && discId != 0 &&
-        RunTitlesDialog(program.instance, window, program.order.TrackCount, discId, program.dialog)) {
-        FillTrackList(window, program.order.TrackCount, program.order.CurrentTrack(), discId);  // keeps the selection
+    wchar_t settingsPath[MAX_PATH];
+    BuildSettingsPath(program.moduleDirectory, settingsPath);
+    TableOfContents toc;
+    const TitlesDisc disc = {program.order.TrackCount, program.drive.DiscId(),
+                             program.device.ReadTableOfContents(toc) ? &toc : nullptr, settingsPath};
+    if (disc.trackCount != 0 && disc.discId != 0 && RunTitlesDialog(program.instance, window, disc, program.dialog)) {
+        FillTrackList(window, disc.trackCount, program.order.CurrentTrack(), disc.discId);  // keeps the selection
     }
 }
 

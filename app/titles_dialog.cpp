@@ -5,8 +5,11 @@
 #include "app/display_scale.h"
 #include "app/texts.h"
 #include "app/track_list.h"
+#include "lookup/request.h"
 #include "res/resource.h"
 #include "settings/disc_titles.h"
+#include "settings/profile_file.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -18,15 +21,30 @@ const LPARAM kCut = 4;     // the file's title was longer than a user may type: 
 // The mark after a title shown cut.
 const wchar_t kCutMark = L'\x2026';
 
-// Posted to itself when the scale changed, once the dialog manager has laid the dialog out.
+// Posted to itself when the scale changed, once the dialog manager has laid the dialog out;
+// and by a lookup that ended, with its outcome.
 const UINT kFitColumn = WM_APP + 1;
+const UINT kLookedUp = WM_APP + 2;
+
+// The disc's own fields: the control, the key in its section, its name in messages.
+const struct {
+    int control;
+    const wchar_t* key;
+    UINT name;
+} kFields[] = {{IDC_ARTIST, L"artist", IDS_ARTIST_ITEM}, {IDC_ALBUM, L"title", IDS_ALBUM_ITEM}};
 
 struct Dialog {
-    int trackCount;
+    Dialog(const TitlesDisc& disc_, HWND& open_) : disc(disc_), titles(disc_.discId), open(open_) {}
+
+    const TitlesDisc& disc;
     DiscTitles titles;
     HWND& open;
-    HWND edit;        // the entry being edited, while it is
-    bool storedSome;  // titles went into the file, whatever happened after
+    HWND edit = nullptr;       // the entry being edited, while it is
+    bool storedSome = false;   // titles went into the file, whatever happened after
+    bool loading = true;       // the fields are filled from the file: no edit of the user's
+    bool fieldEdited[2] = {};  // as kFields
+    bool lookingUp = false;    // a lookup's outcome is awaited
+    LookupRequest lookup;
 };
 
 Dialog& DialogOf(HWND dialog)
@@ -91,70 +109,195 @@ void OnInitDialog(HWND dialog, Dialog& state)
 {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
     state.open = dialog;
-    wchar_t caption[64];
-    LoadNamedText(IDS_TITLES_CAPTION, caption);
-    SetWindowTextW(dialog, caption);
+    wchar_t text[kTitleSize];
+    LoadNamedText(IDS_TITLES_CAPTION, text);
+    SetWindowTextW(dialog, text);
+    for (const auto& field : kFields) {
+        state.titles.Read(field.key, text);
+        SetDlgItemTextW(dialog, field.control, text);
+        SendDlgItemMessageW(dialog, field.control, EM_LIMITTEXT, kTitleSize - 1, 0);
+    }
+    state.loading = false;
+    // A disc whose table of contents the drive did not give cannot be looked up.
+    EnableWindow(GetDlgItem(dialog, IDC_LOOKUP), state.disc.toc != nullptr);
     HWND list = ListOf(dialog);
     LVCOLUMNW column = {};
     SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     FitColumn(dialog);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < state.trackCount; ++i) {
+    for (int i = 0; i < state.disc.trackCount; ++i) {
         wchar_t key[8];
-        wchar_t title[kTitleSize];
         DiscTitles::TrackKey(i, key);
-        const bool whole = state.titles.Read(key, title);
-        ShowEntry(list, i, title, (title[0] != L'\0' ? kTitled : 0) | (whole ? 0 : kCut));
+        const bool whole = state.titles.Read(key, text);
+        ShowEntry(list, i, text, (text[0] != L'\0' ? kTitled : 0) | (whole ? 0 : kCut));
     }
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetFocus(list);
 }
 
-void Warn(HWND dialog, const wchar_t* text)
+void Warn(HWND dialog, UINT format, const wchar_t* what)
 {
     wchar_t caption[32];
+    wchar_t text[1024];
     LoadText(IDS_APP_NAME, caption);
-    MessageBoxW(dialog, text, caption, MB_ICONWARNING);
+    LoadText(format, text);
+    wchar_t message[1024];
+    wsprintfW(message, text, what);
+    MessageBoxW(dialog, message, caption, MB_ICONWARNING);
 }
 
-// Every title edited here must fit the code page before the first is written. Then each is
-// written and read back; at the first that the file does not hold, the user is told which
-// went in, or that nothing changed. True once every edited title is stored.
+// One value edited here (the tracks' titles, then the disc's fields): its key, its text and
+// its name in messages. False past the last.
+struct Edit {
+    wchar_t key[8];
+    wchar_t text[kTitleSize];
+    wchar_t name[32];
+    bool edited;
+};
+
+bool EditAt(HWND dialog, int at, Edit& edit)
+{
+    const Dialog& state = DialogOf(dialog);
+    if (at < state.disc.trackCount) {
+        DiscTitles::TrackKey(at, edit.key);
+        edit.edited = (EntryTitle(ListOf(dialog), at, edit.text) & kEdited) != 0;
+        wchar_t format[32];
+        LoadText(IDS_TRACK_ITEM, format);
+        wsprintfW(edit.name, format, at + 1);
+        return true;
+    }
+    const int field = at - state.disc.trackCount;
+    if (field >= static_cast<int>(ARRAYSIZE(kFields))) {
+        return false;
+    }
+    lstrcpyW(edit.key, kFields[field].key);
+    GetDlgItemTextW(dialog, kFields[field].control, edit.text, kTitleSize);
+    LoadText(kFields[field].name, edit.name);
+    edit.edited = state.fieldEdited[field];
+    return true;
+}
+
+// What was edited here must fit the code page before the first is written. Then each is
+// written and read back; at the first that the file does not hold, the user is told what
+// went in, or that nothing changed. True once every edit is stored.
 bool Store(HWND dialog)
 {
     Dialog& state = DialogOf(dialog);
-    HWND list = ListOf(dialog);
-    wchar_t title[kTitleSize];
-    wchar_t text[1024];
-    for (int i = 0; i < state.trackCount; ++i) {
-        if ((EntryTitle(list, i, title) & kEdited) != 0 && !DiscTitles::CanStore(title)) {
-            wchar_t format[256];
-            LoadText(IDS_TITLE_UNSTORABLE, format);
-            wsprintfW(text, format, i + 1);
-            Warn(dialog, text);
+    Edit edit;
+    for (int at = 0; EditAt(dialog, at, edit); ++at) {
+        if (edit.edited && !DiscTitles::CanStore(edit.text)) {
+            Warn(dialog, IDS_TITLE_UNSTORABLE, edit.name);
             return false;
         }
     }
-    wchar_t stored[512] = L"";  // the tracks stored so far, "1, 3"
-    for (int i = 0; i < state.trackCount; ++i) {
-        const LPARAM flags = EntryTitle(list, i, title);
-        if ((flags & kEdited) == 0) {
+    wchar_t stored[1024] = L"";  // what was stored so far, "track 1, track 3"
+    for (int at = 0; EditAt(dialog, at, edit); ++at) {
+        if (!edit.edited) {
             continue;
         }
-        wchar_t key[8];
-        DiscTitles::TrackKey(i, key);
-        if (!state.titles.Store(key, title)) {
-            wchar_t format[256];
-            LoadText(stored[0] == L'\0' ? IDS_TITLES_REFUSED : IDS_TITLES_PARTLY, format);
-            wsprintfW(text, format, stored);
-            Warn(dialog, text);
+        if (!state.titles.Store(edit.key, edit.text)) {
+            Warn(dialog, stored[0] == L'\0' ? IDS_TITLES_REFUSED : IDS_TITLES_PARTLY, stored);
             return false;
         }
         // In the file now: a second try leaves it be.
-        ShowEntry(list, i, title, flags & ~kEdited);
+        if (at < state.disc.trackCount) {
+            ShowEntry(ListOf(dialog), at, edit.text, edit.text[0] != L'\0' ? kTitled : 0);
+        } else {
+            state.fieldEdited[at - state.disc.trackCount] = false;
+        }
         state.storedSome = true;
-        wsprintfW(stored + lstrlenW(stored), stored[0] == L'\0' ? L"%d" : L", %d", i + 1);
+        if (lstrlenW(stored) + lstrlenW(edit.name) + 3 < static_cast<int>(ARRAYSIZE(stored))) {
+            wsprintfW(stored + lstrlenW(stored), stored[0] == L'\0' ? L"%s" : L", %s", edit.name);
+        }
     }
     return true;
+}
+
+void ShowStatus(HWND dialog, UINT text)
+{
+    wchar_t status[64] = L"";
+    if (text != 0) {
+        LoadText(text, status);
+    }
+    SetDlgItemTextW(dialog, IDC_STATUS, status);
+}
+
+// The lookup asked for, or stopped while it runs.
+void OnLookup(HWND dialog)
+{
+    Dialog& state = DialogOf(dialog);
+    if (state.lookingUp) {
+        state.lookup.Stop();
+        state.lookingUp = false;
+    } else {
+        // The server is read afresh each time; one that is no http or https address is not used.
+        wchar_t server[MAX_PATH];
+        LoadLookupServer(ProfileFile(state.disc.settingsPath), server);
+        LookupDiscId id;
+        state.lookingUp = state.disc.toc != nullptr && id.Compute(*state.disc.toc) &&
+                          state.lookup.Start(dialog, kLookedUp, server, id);
+    }
+    ShowStatus(dialog, state.lookingUp ? IDS_LOOKING_UP : 0);
+    wchar_t label[32];
+    LoadText(state.lookingUp ? IDS_LOOKUP_STOP : IDS_LOOKUP, label);
+    SetDlgItemTextW(dialog, IDC_LOOKUP, label);
+}
+
+// The fields and every track's entry from a release found, shown as edited.
+void FillFrom(HWND dialog, int release)
+{
+    const Dialog& state = DialogOf(dialog);
+    const LookupAnswer& answer = state.lookup.Answer();
+    SetDlgItemTextW(dialog, IDC_ARTIST, answer.Artist(release));
+    SetDlgItemTextW(dialog, IDC_ALBUM, answer.Album(release));
+    for (int i = 0; i < state.disc.trackCount; ++i) {
+        const wchar_t* title = answer.Title(release, i + 1);
+        if (title[0] != L'\0') {
+            ShowEntry(ListOf(dialog), i, title, kTitled | kEdited);
+        }
+    }
+}
+
+void OnLookedUp(HWND dialog, LookupOutcome outcome)
+{
+    Dialog& state = DialogOf(dialog);
+    if (!state.lookingUp) {
+        return;  // stopped: it was on its way before
+    }
+    OnLookup(dialog);  // over: the button as it was
+    static const UINT kFailures[] = {0, IDS_LOOKUP_NOTFOUND, IDS_LOOKUP_BUSY, IDS_LOOKUP_NOCONNECTION,
+                                     IDS_LOOKUP_UNREADABLE};
+    ShowStatus(dialog, kFailures[static_cast<int>(outcome)]);
+    if (outcome != LookupOutcome::Found) {
+        return;
+    }
+    // Several releases: a choice, the first chosen.
+    HWND choice = GetDlgItem(dialog, IDC_RELEASES);
+    SendMessageW(choice, CB_RESETCONTENT, 0, 0);
+    const LookupAnswer& answer = state.lookup.Answer();
+    for (int i = 0; i < answer.ReleaseCount(); ++i) {
+        wchar_t label[512];
+        answer.Label(i, label, ARRAYSIZE(label));
+        SendMessageW(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
+    }
+    SendMessageW(choice, CB_SETCURSEL, 0, 0);
+    EnableWindow(choice, answer.ReleaseCount() > 1);
+    FillFrom(dialog, 0);
+}
+
+void OnCommand(HWND dialog, int id, int code)
+{
+    Dialog& state = DialogOf(dialog);
+    if ((id == IDC_ARTIST || id == IDC_ALBUM) && code == EN_CHANGE && !state.loading) {
+        state.fieldEdited[id == IDC_ARTIST ? 0 : 1] = true;
+    } else if (id == IDC_RELEASES && code == CBN_SELCHANGE) {
+        FillFrom(dialog, static_cast<int>(SendDlgItemMessageW(dialog, IDC_RELEASES, CB_GETCURSEL, 0, 0)));
+    } else if (id == IDC_LOOKUP) {
+        OnLookup(dialog);
+    } else if (id == IDCANCEL || (id == IDOK && Store(dialog))) {
+        state.lookup.Stop();
+        EndDialog(dialog, id);
+    }
 }
 
 // The edit ended with this text, or with none when it was cancelled.
@@ -216,7 +359,7 @@ INT_PTR CALLBACK TitlesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(dialog, *reinterpret_cast<Dialog*>(lParam));
-        return TRUE;
+        return FALSE;  // the focus is on the list
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_TITLES) {
             const LRESULT result = OnListNotify(dialog, *reinterpret_cast<NMHDR*>(lParam));
@@ -227,10 +370,11 @@ INT_PTR CALLBACK TitlesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL || (LOWORD(wParam) == IDOK && Store(dialog))) {
-            EndDialog(dialog, LOWORD(wParam));
-        }
-        return LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;
+        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case kLookedUp:
+        OnLookedUp(dialog, static_cast<LookupOutcome>(wParam));
+        return TRUE;
     case WM_DPICHANGED:
         PostMessageW(dialog, kFitColumn, 0, 0);
         return FALSE;  // the dialog manager lays the dialog out for the new scale
@@ -244,11 +388,11 @@ INT_PTR CALLBACK TitlesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-bool RunTitlesDialog(HINSTANCE instance, HWND owner, int trackCount, DWORD discId, HWND& open)
+bool RunTitlesDialog(HINSTANCE instance, HWND owner, const TitlesDisc& disc, HWND& open)
 {
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
-    Dialog state = {trackCount, DiscTitles(discId), open, nullptr, false};
+    Dialog state(disc, open);
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_TITLES), owner, TitlesDialogProc, reinterpret_cast<LPARAM>(&state));
     open = nullptr;
     return state.storedSome;

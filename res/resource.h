@@ -23,6 +23,11 @@
 #define IDC_REVERB 1008
 #define IDC_REVERB_SPIN 1009
 #define IDC_TITLES 1010
+#define IDC_ARTIST 1011
+#define IDC_ALBUM 1012
+#define IDC_RELEASES 1013
+#define IDC_STATUS 1014
+#define IDC_LOOKUP 1015
 
 // Commands
 #define IDM_EXIT 40001
@@ -50,9 +55,19 @@
 #define IDS_STARTUP_CAPTION 206
 #define IDS_SETTINGS_CAPTION 207
 #define IDS_TITLES_CAPTION 208
-#define IDS_TITLE_UNSTORABLE 209  // with the track's number
+#define IDS_TITLE_UNSTORABLE 209  // with what holds the characters
 #define IDS_TITLES_REFUSED 210
-#define IDS_TITLES_PARTLY 211  // with the numbers of the tracks whose titles were stored
+#define IDS_TITLES_PARTLY 211  // with what was stored
+#define IDS_LOOKUP 212         // the lookup's button, and while it runs
+#define IDS_LOOKUP_STOP 213
+#define IDS_LOOKING_UP 214  // the status line while it runs, and when it failed
+#define IDS_LOOKUP_NOCONNECTION 215
+#define IDS_LOOKUP_NOTFOUND 216
+#define IDS_LOOKUP_BUSY 217
+#define IDS_LOOKUP_UNREADABLE 218
+#define IDS_TRACK_ITEM 219  // what the titles dialog calls a track in its messages, with its number
+#define IDS_ARTIST_ITEM 220
+#define IDS_ALBUM_ITEM 221
 
 // The main window's one timer
 #define IDT_TICK 1

@@ -56,6 +56,14 @@ void SaveWindowPosition(const ProfileFile& file, POINT position)
     file.WriteInt(kSection, L"WindowPosY", position.y);
 }
 
+void LoadLookupServer(const ProfileFile& file, wchar_t (&server)[MAX_PATH])
+{
+    // An address cut to fit would be another one.
+    if (!file.ReadString(L"Lookup", L"Server", server, MAX_PATH)) {
+        server[0] = L'\0';
+    }
+}
+
 UINT TempoPeriod(const Settings& settings)
 {
     return settings.Tune == IDC_ANDANTE ? 1500 : settings.Tune == IDC_ALLEGRO ? 750 : 1000;

@@ -34,6 +34,10 @@ POINT LoadWindowPosition(const ProfileFile& file);
 void SaveSettings(const ProfileFile& file, const Settings& settings);
 void SaveWindowPosition(const ProfileFile& file, POINT position);
 
+// The server an online lookup asks, as the file names it ([Lookup] Server), read afresh for each
+// lookup and never written; empty where it names none.
+void LoadLookupServer(const ProfileFile& file, wchar_t (&server)[MAX_PATH]);
+
 // The timer period of the tempo in ms.
 UINT TempoPeriod(const Settings& settings);
 

@@ -68,8 +68,8 @@ class Art:
 
 
 class Drawn:
-    """A picture drawn by scene.py, written as an 8-bit BMP."""
-    bpp = 8
+    """A picture drawn by scene.py, written as an 8-bit BMP; one that goes into the exe (the
+    notes), in 4 bits a pixel, which its few colours fit."""
 
     def __init__(self, output, draw, verify):
         self.source = pathlib.Path(scene.__file__)
@@ -77,6 +77,7 @@ class Drawn:
         self.palette, self.rows = draw()
         self.width, self.height = len(self.rows[0]), len(self.rows)
         self.verify = verify
+        self.bpp = 4 if output.startswith("res/") and len(self.palette) <= 16 else 8
 
     def pixels(self):
         return self.rows

@@ -194,7 +194,7 @@ def note(size, pad, outline, stem_px, stairs):
 
 def draw(size):
     lay = LAYOUT[size]
-    c = Canvas(size, 16 if size >= 256 else None)
+    c = Canvas(size, 8 if size >= 256 else None)
     mid = size / 2
     radius = mid - lay["pad"]
     disc = circle(mid, mid, radius)
@@ -203,7 +203,7 @@ def draw(size):
     crisp = size < 24
     c.paint(RIM, disc)
     c.paint(EDGE, grown(disc, -lay["rim"]), crisp=crisp)
-    c.paint(silver(mid, mid, 64 if size >= 256 else 0), grown(disc, -lay["rim"] - lay["edge"]), crisp=crisp)
+    c.paint(silver(mid, mid, 16 if size >= 256 else 0), grown(disc, -lay["rim"] - lay["edge"]), crisp=crisp)
     hub = circle(mid, mid, lay["hub"] * radius)
     big = size >= 48
     if big:
