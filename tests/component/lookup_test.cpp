@@ -205,6 +205,12 @@ TEST_CASE("lookups of a server: the outcome of each answer, a busy server asked 
     request.Stop();
     CHECK(GetTickCount() - stopping < 2000);
     CHECK(WaitOutcome(window, 0) == -1);
+    // Left to wait, it ends with the time limit on receiving.
+    const DWORD waiting = GetTickCount();
+    REQUIRE(request.Start(window, kDone, (server + L"/hang").c_str(), disc));
+    CHECK(WaitOutcome(window, 20000) == static_cast<int>(LookupOutcome::NoConnection));
+    CHECK(GetTickCount() - waiting >= LookupRequest::kReceiveMs - 500);
+    CHECK(GetTickCount() - waiting < LookupRequest::kAllMs + 1000);
     DestroyWindow(window);
     // Only an http or https address stands as the server; any other means MusicBrainz's own.
     CHECK(LookupRequest::Usable(L"https://musicbrainz.org"));

@@ -156,3 +156,66 @@ TEST_CASE("titles refused honestly: no identifier, a code page that lacks a char
     CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
     CHECK(run.player.Close() == 0);
 }
+
+TEST_CASE("a lookup online fills the dialog; each failure is a line of status; nothing is stored until OK")
+{
+    sim::SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
+    sim::WriteTitles("[  C0FFEE]\r\n0=Overture\r\n");
+    Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000}));
+    const std::string server = sim::Env("VELTO_MBFAKE");
+    const bool japanese = sim::JapaneseInterface();
+    HWND dialog = OpenTitles(run.player);
+    const auto text = [&](int control) { return TextOf(GetDlgItem(dialog, control)); };
+    // The server is read from the settings file at each lookup.
+    const auto lookUp = [&](const char* scenario) {
+        const std::string address = server + scenario;
+        WritePrivateProfileStringA("Lookup", "Server", address.c_str(), kSettingsPath);
+        REQUIRE(Press(dialog, 'L', VK_MENU));
+    };
+    const char* const button = japanese ? "オンラインで検索(&L)" : "&Look up online";
+    const struct {
+        const char* scenario;
+        const char* status;
+    } failures[] = {{"/notfound", japanese ? "この CD は見つかりませんでした" : "This CD was not found"},
+                    {"/garbage", japanese ? "応答を読めませんでした" : "The answer could not be read"}};
+    for (const auto& failure : failures) {
+        CAPTURE(failure.scenario);
+        lookUp(failure.scenario);
+        CHECK(sim::PumpUntil([&] { return text(IDC_STATUS) == failure.status; }, kTimeoutMs));
+        CHECK(text(IDC_LOOKUP) == button);
+    }
+    // A server that never answers: the button stops the lookup.
+    lookUp("/hang");
+    CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == (japanese ? "中止" : "Stop"); }, kTimeoutMs));
+    CHECK(text(IDC_STATUS) == (japanese ? "検索中..." : "Looking up..."));
+    RECT stop;
+    GetWindowRect(GetDlgItem(dialog, IDC_LOOKUP), &stop);
+    REQUIRE(ClickAt({(stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2}, false));
+    CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == button; }, kTimeoutMs));
+    CHECK(text(IDC_STATUS) == "");
+    // Two releases: the first fills the dialog, choosing the second fills it from that.
+    lookUp("/two");
+    CHECK(sim::PumpUntil([&] { return text(IDC_ARTIST) == "Kumo & Hoshi"; }, kTimeoutMs));
+    HWND choice = GetDlgItem(dialog, IDC_RELEASES);
+    CHECK(EntryOf(choice, 1) == "Kumo - Blue Hour (夜) (GB)");
+    SendMessageW(choice, CB_SETCURSEL, 1, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_RELEASES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(choice));
+    CHECK(text(IDC_ALBUM) == "Blue Hour (夜)");
+    CHECK(EntryOf(choice, 2) == "");
+    // Cancelled: nothing stored. One release, and OK: the disc's fields and every title stored.
+    const std::string before = sim::ReadFileBytes(sim::kTitlesFile);
+    REQUIRE(Press(dialog, VK_ESCAPE));
+    CHECK(Closes(dialog));
+    CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
+    dialog = OpenTitles(run.player);
+    lookUp("/one");
+    CHECK(sim::PumpUntil([&] { return text(IDC_ALBUM) == "空の色"; }, kTimeoutMs));
+    REQUIRE(Press(dialog, VK_RETURN));
+    CHECK(Closes(dialog));
+    CHECK(TitleOf(L"artist") == "Aoi Sora feat. 雨音ミク");
+    CHECK(TitleOf(L"title") == "空の色");
+    CHECK(TitleOf(L"0") == "雨上がり 1");
+    CHECK(TitleOf(L"1") == "Track 2");
+    CHECK(TitleOf(L"2") == "雨上がり 3");
+    CHECK(run.player.Close() == 0);
+}

@@ -57,12 +57,17 @@ void WriteTitles(const std::string& ini, VELTO_CALLER);
 std::string TitlesFile();
 std::string ReadFileBytes(const char* path);
 
+// An environment variable of the test's run, "" where it is not set.
+inline std::string Env(const char* name)
+{
+    const char* value = getenv(name);
+    return value != nullptr ? value : "";
+}
+
 // The display's scale this run was meant for (the prefix's dots per inch, VELTO_DPI), 96 unless set.
 inline UINT MeantDpi()
 {
-    char dpi[16] = "96";
-    GetEnvironmentVariableA("VELTO_DPI", dpi, sizeof dpi);
-    return static_cast<UINT>(atoi(dpi));
+    return Env("VELTO_DPI").empty() ? 96u : static_cast<UINT>(atoi(Env("VELTO_DPI").c_str()));
 }
 
 // The language the platform picks the resources in: Japanese, or English for any other.

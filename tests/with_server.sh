@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs lookup_test under Wine with what it compares against: the disc IDs that Debian's
-# libdiscid gives its tables of contents, and a fake MusicBrainz server on this machine.
-#   tests/lookup_test.sh PROGRAM.exe   (environment as scripts/wine-run.sh takes it)
+# Runs a test program under Wine with what the lookup's tests compare against: the disc IDs that
+# Debian's libdiscid gives some tables of contents, and a fake MusicBrainz server on this machine.
+#   tests/with_server.sh PROGRAM.exe   (environment as scripts/wine-run.sh takes it)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/velto-lookup.XXXXXX)
@@ -22,7 +22,7 @@ for _ in $(seq 200); do
     sleep 0.05
 done
 port=$(head -n1 "$work/port")
-[ -n "$port" ] || { echo "lookup_test: the fake server did not start" >&2; exit 2; }
+[ -n "$port" ] || { echo "with_server: the fake server did not start" >&2; exit 2; }
 # Wine sees this machine's root as drive Z:.
 export VELTO_DISCIDS VELTO_MBFAKE="http://127.0.0.1:$port" VELTO_MBFAKE_EVENTS="Z:${work//\//\\}\\events.txt"
 bash "$here/../scripts/wine-run.sh" "$1"
