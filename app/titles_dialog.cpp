@@ -16,7 +16,9 @@ namespace {
 // What an entry's item data says of it.
 const LPARAM kTitled = 1;  // it shows a title, not the untitled text
 const LPARAM kEdited = 2;  // the user changed it here: only such entries are written
-const LPARAM kCut = 4;     // the file's title was longer than a user may type: shown cut, marked so
+const LPARAM kCut = 4;
+const LPARAM kFound = kTitled | kEdited;  // filled by a lookup: stored at OK, as a user's edit is     // the file's
+                                          // title was longer than a user may type: shown cut, marked so
 
 // The mark after a title shown cut.
 const wchar_t kCutMark = L'\x2026';
@@ -253,7 +255,7 @@ void FillFrom(HWND dialog, int release)
     for (int i = 0; i < state.disc.trackCount; ++i) {
         const wchar_t* title = answer.Title(release, i + 1);
         if (title[0] != L'\0') {
-            ShowEntry(ListOf(dialog), i, title, kTitled | kEdited);
+            ShowEntry(ListOf(dialog), i, title, kFound);
         }
     }
 }

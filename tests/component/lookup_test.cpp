@@ -1,17 +1,15 @@
-// The online lookup: disc IDs against Debian's libdiscid (tests/discids.py), answers read from
-// JSON texts, and lookups of a fake MusicBrainz server on this machine (tools/mbfake), all
-// handed in by tests/lookup_test.sh.
+// The online lookup's parts: disc IDs against Debian's libdiscid (tests/discids.py, handed in
+// by tests/with_server.sh), answers read from JSON texts, and the server's address. The
+// lookups themselves are tested end to end, through the titles dialog.
 #include <doctest/doctest.h>
 
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver.h"
 #include "lookup/request.h"
 
 namespace {
@@ -39,27 +37,6 @@ TableOfContents Toc(DWORD leadOut, std::vector<DWORD> starts, int dataFrom = 99)
         toc.TrackStart[toc.TrackCount++] = start;
     }
     return toc;
-}
-
-// The fake server's log: one line a request it answered ("one ID") or refused ("400 why").
-std::vector<std::string> ServerLog()
-{
-    std::ifstream file(Env("VELTO_MBFAKE_EVENTS"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) lines.push_back(line);
-    return lines;
-}
-
-const UINT kDone = WM_APP + 1;
-
-// The outcome the lookup's message carried, -1 if none came in time.
-int WaitOutcome(HWND window, DWORD timeoutMs)
-{
-    MSG msg;
-    for (const DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE)) {
-        if (PeekMessageW(&msg, window, kDone, kDone, PM_REMOVE)) return static_cast<int>(msg.wParam);
-        if (GetTickCount() - start >= timeoutMs) return -1;
-    }
 }
 
 }  // namespace
@@ -155,64 +132,8 @@ TEST_CASE("answers: the medium that is the disc, texts decoded and cut, shapes t
     CHECK_FALSE(answer.Read(big.data(), static_cast<DWORD>(big.size()), disc));
 }
 
-TEST_CASE("lookups of a server: the outcome of each answer, a busy server asked again, a stop at once")
+TEST_CASE("only an http or https address stands as the server")
 {
-    const std::string address = Env("VELTO_MBFAKE");
-    const std::wstring server(address.begin(), address.end());
-    REQUIRE(!server.empty());
-    LookupDiscId disc;
-    REQUIRE(disc.Compute(Toc(95462, {150, 15363, 32314, 46592, 63414, 80489})));
-    HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    const struct {
-        const wchar_t* path;
-        LookupOutcome outcome;
-        size_t requests;
-        const wchar_t* label = L"";  // of the last release
-        const wchar_t* title = L"";  // its track 1
-    } cases[] = {
-        {L"/one", LookupOutcome::Found, 1, L"Aoi Sora feat. 雨音ミク - 空の色 (2003-05-21, JP)", L"雨上がり 1"},
-        {L"/two/", LookupOutcome::Found, 1, L"Kumo - Blue Hour (夜) (GB)", L"夜 1 \U0001F319"},
-        {L"/notfound", LookupOutcome::NotFound, 1},
-        {L"/busy-once", LookupOutcome::Found, 2, L"Aoi Sora feat. 雨音ミク - 空の色 (2003-05-21, JP)", L"雨上がり 1"},
-        {L"/busy", LookupOutcome::Busy, 2},
-        {L"/garbage", LookupOutcome::Unreadable, 1},
-        {L"/huge", LookupOutcome::Unreadable, 1},
-    };
-    LookupRequest request;
-    for (const auto& c : cases) {
-        CAPTURE(std::string(c.path, c.path + lstrlenW(c.path)));
-        const size_t before = ServerLog().size();
-        const DWORD start = GetTickCount();
-        REQUIRE(request.Start(window, kDone, (server + c.path).c_str(), disc));
-        CHECK(WaitOutcome(window, 20000) == static_cast<int>(c.outcome));
-        CHECK(ServerLog().size() - before == c.requests);
-        CHECK((c.requests == 1 || GetTickCount() - start >= 1000));  // asked again a second later
-        const int last = request.Answer().ReleaseCount() - 1;
-        wchar_t label[LookupAnswer::kTextSize] = L"";
-        request.Answer().Label(last, label, LookupAnswer::kTextSize);
-        CHECK(std::wstring(label) == c.label);
-        CHECK(std::wstring(request.Answer().Title(last, 1)) == c.title);
-    }
-    CHECK(ServerLog().size() == 9);  // and none refused for its form
-    // Nobody listening: no connection.
-    REQUIRE(request.Start(window, kDone, L"http://127.0.0.1:1/one", disc));
-    CHECK(WaitOutcome(window, 20000) == static_cast<int>(LookupOutcome::NoConnection));
-    // A server that never answers: a stop ends the wait at once, and no message comes.
-    REQUIRE(request.Start(window, kDone, (server + L"/hang").c_str(), disc));
-    CHECK_FALSE(request.Start(window, kDone, (server + L"/one").c_str(), disc));  // one at a time
-    CHECK(driver::PumpUntil([] { return ServerLog().size() == 10 && ServerLog()[9].rfind("hang ", 0) == 0; }, 10000));
-    const DWORD stopping = GetTickCount();
-    request.Stop();
-    CHECK(GetTickCount() - stopping < 2000);
-    CHECK(WaitOutcome(window, 0) == -1);
-    // Left to wait, it ends with the time limit on receiving.
-    const DWORD waiting = GetTickCount();
-    REQUIRE(request.Start(window, kDone, (server + L"/hang").c_str(), disc));
-    CHECK(WaitOutcome(window, 20000) == static_cast<int>(LookupOutcome::NoConnection));
-    CHECK(GetTickCount() - waiting >= LookupRequest::kReceiveMs - 500);
-    CHECK(GetTickCount() - waiting < LookupRequest::kAllMs + 1000);
-    DestroyWindow(window);
-    // Only an http or https address stands as the server; any other means MusicBrainz's own.
     CHECK(LookupRequest::Usable(L"https://musicbrainz.org"));
     CHECK(LookupRequest::Usable(L"http://127.0.0.1:8080/mirror"));
     for (const wchar_t* other :

@@ -67,7 +67,7 @@ TEST_CASE("titles edited here are stored exactly; what others wrote and nobody e
 {
     sim::SetDefaultDrive(REG_DWORD, sim::Bytes(1, 4));
     const std::string longTitle(600, 'x'), fullTitle(1023, 'y');
-    sim::WriteTitles("[  C0FFEE]\r\n0=Overture\r\n1=" + longTitle + "\r\n2=Finale\r\n");
+    sim::WriteTitles("[  C0FFEE]\r\nartist=Velto\r\n0=Overture\r\n1=" + longTitle + "\r\n2=Finale\r\n");
     Session run(kPlaced, sim::discWithTracks({60000, 60000, 60000, 60000, 60000}));
     HWND dialog = OpenTitles(run.player);
     CHECK(TextOf(dialog) == (sim::JapaneseInterface() ? "veltoCD - 曲名の編集" : "veltoCD - Track titles"));
@@ -90,13 +90,15 @@ TEST_CASE("titles edited here are stored exactly; what others wrote and nobody e
     Retitle(dialog, 0, "");
     Retitle(dialog, VK_END, local);
     Retitle(dialog, VK_UP, fullTitle);
-    // Meanwhile another program retitles track 3 and names track 2 afresh.
+    // Meanwhile another program retitles track 3 and renames the artist.
     REQUIRE(WritePrivateProfileStringW(kSection, L"2", L"Finale (live)", L"cdplayer.ini"));
+    REQUIRE(WritePrivateProfileStringW(kSection, L"artist", L"Velto & Co", L"cdplayer.ini"));
     REQUIRE(Press(dialog, VK_RETURN));
     CHECK(Closes(dialog));
     CHECK(TitleOf(L"0") == "");
     CHECK(TitleOf(L"1") == longTitle);  // shown cut, never written back
     CHECK(TitleOf(L"2") == "Finale (live)");
+    CHECK(TitleOf(L"artist") == "Velto & Co");
     CHECK(TitleOf(L"3") == fullTitle);
     CHECK(TitleOf(L"4") == local);
     HWND list = GetDlgItem(run.player.window, IDC_TRACKLIST);
@@ -166,50 +168,69 @@ TEST_CASE("a lookup online fills the dialog; each failure is a line of status; n
     const bool japanese = sim::JapaneseInterface();
     HWND dialog = OpenTitles(run.player);
     const auto text = [&](int control) { return TextOf(GetDlgItem(dialog, control)); };
-    // The server is read from the settings file at each lookup.
-    const auto lookUp = [&](const char* scenario) {
-        const std::string address = server + scenario;
+    // The server is read from the settings file at each lookup; the fake one tells each request
+    // it answered, with the path's first part, and refuses any of the wrong form.
+    const auto requests = [] { return sim::countLines(sim::Lines(sim::Env("VELTO_MBFAKE_EVENTS")), ""); };
+    const auto lookUp = [&](const std::string& address) {
         WritePrivateProfileStringA("Lookup", "Server", address.c_str(), kSettingsPath);
         REQUIRE(Press(dialog, 'L', VK_MENU));
     };
+    const auto clickLookUp = [&] {
+        RECT button;
+        GetWindowRect(GetDlgItem(dialog, IDC_LOOKUP), &button);
+        REQUIRE(ClickAt({(button.left + button.right) / 2, (button.top + button.bottom) / 2}, false));
+    };
     const char* const button = japanese ? "オンラインで検索(&L)" : "&Look up online";
+    const char* const noConnection = japanese ? "接続できませんでした" : "Could not connect";
     const struct {
-        const char* scenario;
+        std::string address;
         const char* status;
-    } failures[] = {{"/notfound", japanese ? "この CD は見つかりませんでした" : "This CD was not found"},
-                    {"/garbage", japanese ? "応答を読めませんでした" : "The answer could not be read"}};
+        int requests;
+    } failures[] = {{server + "/notfound", japanese ? "この CD は見つかりませんでした" : "This CD was not found", 1},
+                    {server + "/busy", japanese ? "サーバーが混み合っています" : "The server is busy", 2},
+                    {server + "/garbage", japanese ? "応答を読めませんでした" : "The answer could not be read", 1},
+                    {server + "/huge", japanese ? "応答を読めませんでした" : "The answer could not be read", 1},
+                    {"http://127.0.0.1:1/one", noConnection, 0}};
     for (const auto& failure : failures) {
-        CAPTURE(failure.scenario);
-        lookUp(failure.scenario);
+        CAPTURE(failure.address);
+        const int before = requests();
+        const DWORD started = GetTickCount();
+        lookUp(failure.address);
         CHECK(sim::PumpUntil([&] { return text(IDC_STATUS) == failure.status; }, kTimeoutMs));
         CHECK(text(IDC_LOOKUP) == button);
+        CHECK(requests() - before == failure.requests);
+        if (failure.requests == 2) CHECK(GetTickCount() - started >= 1000);  // asked again a second later
     }
-    // A server that never answers: the button stops the lookup.
-    lookUp("/hang");
+    // A server that never answers: the button stops the lookup at once, or the time limit does.
+    lookUp(server + "/hang");
     CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == (japanese ? "中止" : "Stop"); }, kTimeoutMs));
     CHECK(text(IDC_STATUS) == (japanese ? "検索中..." : "Looking up..."));
-    RECT stop;
-    GetWindowRect(GetDlgItem(dialog, IDC_LOOKUP), &stop);
-    REQUIRE(ClickAt({(stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2}, false));
-    CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == button; }, kTimeoutMs));
+    clickLookUp();
+    CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == button; }, 1000));
     CHECK(text(IDC_STATUS) == "");
+    const DWORD waiting = GetTickCount();
+    clickLookUp();
+    CHECK(sim::PumpUntil([&] { return text(IDC_STATUS) == noConnection; }, 16000));
+    CHECK(GetTickCount() - waiting >= 9500);  // ten seconds to receive an answer
     // Two releases: the first fills the dialog, choosing the second fills it from that.
-    lookUp("/two");
+    lookUp(server + "/two");
     CHECK(sim::PumpUntil([&] { return text(IDC_ARTIST) == "Kumo & Hoshi"; }, kTimeoutMs));
     HWND choice = GetDlgItem(dialog, IDC_RELEASES);
     CHECK(EntryOf(choice, 1) == "Kumo - Blue Hour (夜) (GB)");
     SendMessageW(choice, CB_SETCURSEL, 1, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_RELEASES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(choice));
     CHECK(text(IDC_ALBUM) == "Blue Hour (夜)");
-    CHECK(EntryOf(choice, 2) == "");
-    // Cancelled: nothing stored. One release, and OK: the disc's fields and every title stored.
+    // Cancelled: nothing stored. A busy server asked again, a second later, and OK: the disc's
+    // fields and every title stored.
     const std::string before = sim::ReadFileBytes(sim::kTitlesFile);
     REQUIRE(Press(dialog, VK_ESCAPE));
     CHECK(Closes(dialog));
     CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
     dialog = OpenTitles(run.player);
-    lookUp("/one");
+    const int asked = requests();
+    lookUp(server + "/busy-once");
     CHECK(sim::PumpUntil([&] { return text(IDC_ALBUM) == "空の色"; }, kTimeoutMs));
+    CHECK(requests() - asked == 2);
     REQUIRE(Press(dialog, VK_RETURN));
     CHECK(Closes(dialog));
     CHECK(TitleOf(L"artist") == "Aoi Sora feat. 雨音ミク");
@@ -217,5 +238,6 @@ TEST_CASE("a lookup online fills the dialog; each failure is a line of status; n
     CHECK(TitleOf(L"0") == "雨上がり 1");
     CHECK(TitleOf(L"1") == "Track 2");
     CHECK(TitleOf(L"2") == "雨上がり 3");
+    CHECK(sim::countLines(sim::Lines(sim::Env("VELTO_MBFAKE_EVENTS")), "400 ") == 0);
     CHECK(run.player.Close() == 0);
 }

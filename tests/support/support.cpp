@@ -62,6 +62,14 @@ std::string ReadFileBytes(const char* path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> Lines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 bool LogShows(const char* text)
 {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < kTimeoutMs; Sleep(10)) {

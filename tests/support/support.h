@@ -56,6 +56,8 @@ const char kTitlesFile[] = "C:\\windows\\cdplayer.ini";
 void WriteTitles(const std::string& ini, VELTO_CALLER);
 std::string TitlesFile();
 std::string ReadFileBytes(const char* path);
+// A text file's lines.
+std::vector<std::string> Lines(const std::string& path);
 
 // An environment variable of the test's run, "" where it is not set.
 inline std::string Env(const char* name)
