@@ -1,5 +1,7 @@
-// The stage as the screen shows it, started where the pictures are, and what many ticks
-// leave behind.
+// The stage as the screen shows it, at the display's scale (the prefix's dots per inch, set by
+// the test's run): its size, the stage copied in blocks of whole pixels, the figure and notes
+// while playing, a repaint when uncovered, the menu at the cursor, and what many ticks leave.
+#include <set>
 
 #include "res/resource.h"
 #include "support/support.h"
@@ -8,47 +10,98 @@ using namespace e2e;
 
 namespace {
 
-// The player's stage below its track list: pixels of the screen that differ from the stage
-// picture, inside the figure's box and outside it.
-std::pair<int, int> Differences(const Player& player, HDC picture)
+// This program sees the screen's real pixels, as the player does, not a scaled stand-in.
+UINT RealDpi()
 {
-    RECT list;  // in the window's client coordinates
-    GetWindowRect(GetDlgItem(player.window, IDC_TRACKLIST), &list);
-    MapWindowPoints(nullptr, player.window, reinterpret_cast<POINT*>(&list), 2);
-    sim::Canvas shot(144, 104);
-    driver::CaptureClient(player.window, shot.dc, 144, 104);
-    std::pair<int, int> differing(0, 0);
-    for (int y = list.bottom; y < 104; ++y) {
-        for (int x = 0; x < 144; ++x) {
-            const bool inBox = x >= 55 && x < 95 && y >= 40 && y < 100;
-            (inBox ? differing.first : differing.second) += GetPixel(shot.dc, x, y) != GetPixel(picture, x + 3, y + 3);
-        }
-    }
-    return differing;
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const auto set = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    const bool found = set != nullptr;
+    REQUIRE(found);
+    REQUIRE(set(reinterpret_cast<HANDLE>(-4)));  // per monitor, the second form
+    HDC screen = GetDC(nullptr);
+    const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 }  // namespace
 
-TEST_CASE("the stage with the figure and notes while playing, bare without a disc, repainted when uncovered")
+TEST_CASE("the stage at the display's scale: its size, whole pixels, the dance, a repaint, and the menu")
 {
-    Session run(kPlaced, LongDisc(), "C:\\veltoCD");
+    const UINT dpi = RealDpi();
+    REQUIRE(dpi == sim::MeantDpi());
+    Session run("[GENERAL]\r\nWindowPosX=100\r\nWindowPosY=100\r\n", LongDisc(), "C:\\veltoCD");
+    RECT client;
+    GetClientRect(run.player.window, &client);
+    CHECK(client.right == MulDiv(144, dpi, 96));
+    CHECK(client.bottom == MulDiv(104, dpi, 96));
+
     sim::Canvas picture(152, 112);
     HGDIOBJ old =
-        SelectObject(picture.dc, LoadImageA(nullptr, "C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    const auto bare = [&] { return Differences(run.player, picture.dc) == std::make_pair(0, 0); };
-    // A few ticks on: the figure, and notes risen beside it.
-    CHECK(sim::PumpUntil([&] { return Differences(run.player, picture.dc).first > 400; }, kTimeoutMs));
-    CHECK(sim::PumpUntil([&] { return Differences(run.player, picture.dc).second > 30; }, kTimeoutMs));
-
-    REQUIRE(cdsim::writeControl(sim::Disc{}));  // the log goes on, for the watch
-    REQUIRE(run.log.WaitFor("MCI_CLOSE") != run.log.npos);
+        SelectObject(picture.dc, LoadImageW(nullptr, L"C:\\veltoCD\\stage.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    std::set<COLORREF> stageColours;
+    for (int i = 0; i < 144 * 104; ++i) stageColours.insert(GetPixel(picture.dc, i % 144 + 3, i / 144 + 3));
+    RECT list;  // below it, the stage shows
+    GetWindowRect(GetDlgItem(run.player.window, IDC_TRACKLIST), &list);
+    MapWindowPoints(nullptr, run.player.window, reinterpret_cast<POINT*>(&list), 2);
+    sim::Canvas shot(client.right, client.bottom);
+    // Pixels of the screen that are not the stage's below the list, in the figure's box and
+    // outside it; "" when the stage is bare: a stage pixel for each of the screen's, by whole
+    // blocks where the scale is whole, at any scale no colour the stage lacks.
+    int inBox = 0, outside = 0;
+    std::string wrong;
+    const auto look = [&] {
+        driver::CaptureClient(run.player.window, shot.dc, client.right, client.bottom);
+        inBox = outside = 0;
+        wrong.clear();
+        for (int y = list.bottom; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                const COLORREF pixel = GetPixel(shot.dc, x, y);
+                const int sx = x * 96 / static_cast<int>(dpi), sy = y * 96 / static_cast<int>(dpi);
+                const bool right =
+                    dpi % 96 == 0 ? pixel == GetPixel(picture.dc, sx + 3, sy + 3) : stageColours.count(pixel) != 0;
+                (sx >= 55 && sx < 95 && sy >= 40 && sy < 100 ? inBox : outside) += right ? 0 : 1;
+                if (!right && wrong.empty()) wrong = std::to_string(x) + "," + std::to_string(y);
+            }
+        }
+    };
+    const auto bare = [&] {
+        look();
+        return wrong.empty();
+    };
+    const auto danced = [&] {
+        look();
+        return inBox > 400 * static_cast<int>(dpi * dpi / 9216);
+    };
+    const auto notesRose = [&] {
+        look();
+        return outside > 30;
+    };
+    // A few ticks on: the figure, and notes risen beside it; drawn over the stage as it is.
+    CHECK(sim::PumpUntil(danced, kTimeoutMs));
+    CHECK(sim::PumpUntil(notesRose, kTimeoutMs));
+    REQUIRE(cdsim::writeControl(sim::Disc{}));  // no disc: the bare stage
     CHECK(sim::PumpUntil(bare, kTimeoutMs));
+    CHECK(wrong == "");
     {
-        Bystander cover(400, 300);
+        Bystander cover(120, 120);
         REQUIRE(sim::PumpUntil([&] { return !bare(); }, kTimeoutMs));
     }
     CHECK(sim::PumpUntil(bare, kTimeoutMs));
     DeleteObject(SelectObject(picture.dc, old));
+
+    POINT at = {client.right / 2, client.bottom * 3 / 4};
+    ClientToScreen(run.player.window, &at);
+    REQUIRE(ClickAt(at, true));
+    std::vector<HWND> menus;
+    REQUIRE(sim::PumpUntil([&] { return (menus = run.player.Shown("#32768")).size() == 1; }, kTimeoutMs));
+    RECT menu;
+    GetWindowRect(menus[0], &menu);
+    CHECK(menu.left == at.x);
+    CHECK(menu.top == at.y);
+    REQUIRE(run.player.Press(VK_ESCAPE));
+    CHECK(run.player.Close() == 0);
 }
 
 TEST_CASE("many ticks, driven fast, leave no memory behind")
