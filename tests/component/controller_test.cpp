@@ -263,9 +263,15 @@ TEST_CASE("a stopped disc starts again after Whim seconds; no Whim wraps into a 
         int whim;
         DWORD after;  // ms after the stop
         bool restarts;
-    } cases[] = {
-        {5, 4900, false},     {5, 5000, true},       {0, 0x7FFFFFFF, false},        {-1, 4294966400u, false},
-        {INT_MIN, 10, false}, {4294968, 704, false}, {4294967, 4294966000u, false}, {4294967, 4294967000u, true}};
+    } cases[] = {{5, 100, false},
+                 {5, 4900, false},
+                 {5, 5000, true},
+                 {0, 0x7FFFFFFF, false},
+                 {-1, 4294966400u, false},
+                 {INT_MIN, 10, false},
+                 {4294968, 704, false},
+                 {4294967, 4294966000u, false},
+                 {4294967, 4294967000u, true}};
     for (const auto& c : cases) {
         CAPTURE(c.whim);
         CAPTURE(c.after);

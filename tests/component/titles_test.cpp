@@ -121,7 +121,7 @@ TEST_CASE("a title stored reads back exactly, whatever readers drop, and a remov
     CHECK(lstrlenW(text) == 1023);
     // A disc without an identifier has none, and stores none.
     CHECK_FALSE(DiscTitles(0).Store(L"0", L"Lost"));
-    CHECK(sim::TitlesFile().find("Lost") == std::string::npos);
+    CHECK(sim::ReadFileBytes(sim::kTitlesFile).find("Lost") == std::string::npos);
 }
 
 TEST_CASE("a code page holds a title, or not; UTF-8 holds all")

@@ -47,15 +47,6 @@ void WriteTitles(const std::string& ini, const char* file, int line)
     Expect(out.good(), "cdplayer.ini could not be written", file, line);
 }
 
-std::string TitlesFile()
-{
-    const std::string bytes = ReadFileBytes(kTitlesFile);
-    std::wstring text(bytes.size() + 1, L'\0');
-    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                                        &text[0], static_cast<int>(text.size()))));
-    return driver::Utf8(text.c_str());
-}
-
 std::string ReadFileBytes(const char* path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -51,10 +51,9 @@ inline Disc LongDisc()
 void SetDefaultDrive(DWORD type, const std::string& data, VELTO_CALLER);
 std::string Bytes(long long value, size_t size);
 // The shared title file cdplayer.ini in the Windows directory, written from UTF-8 in the
-// system's code page as other programs write it, and read back so into UTF-8.
+// system's code page, as other programs write it.
 const char kTitlesFile[] = "C:\\windows\\cdplayer.ini";
 void WriteTitles(const std::string& ini, VELTO_CALLER);
-std::string TitlesFile();
 std::string ReadFileBytes(const char* path);
 // A text file's lines.
 std::vector<std::string> Lines(const std::string& path);
