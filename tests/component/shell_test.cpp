@@ -11,18 +11,12 @@
 
 namespace {
 
-// The settings file beside this test program, where the main window keeps it.
-std::string SettingsPath()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text = path;
-    return text.substr(0, text.rfind('\\') + 1) + "veltoCD.ini";
-}
+// The settings file beside this test program (run from C:\tests), where the main window keeps it.
+const char kSettings[] = "C:\\tests\\veltoCD.ini";
 
 int Saved(const char* key)
 {
-    return static_cast<int>(GetPrivateProfileIntA("GENERAL", key, -1, SettingsPath().c_str()));
+    return static_cast<int>(GetPrivateProfileIntA("GENERAL", key, -1, kSettings));
 }
 
 // The main window as WinMain makes it, on a disc it has not taken up: no timer runs, the
@@ -30,8 +24,8 @@ int Saved(const char* key)
 struct MainWindow {
     explicit MainWindow(const sim::Disc& disc = sim::discWithTracks({60000, 60000}), const char* settings = "")
     {
-        DeleteFileA(SettingsPath().c_str());
-        if (settings[0] != '\0') WritePrivateProfileSectionA("GENERAL", settings, SettingsPath().c_str());
+        DeleteFileA(kSettings);
+        if (settings[0] != '\0') WritePrivateProfileSectionA("GENERAL", settings, kSettings);
         sim::Load(disc);
         window = CreateDialogParamW(program.instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc,
                                     reinterpret_cast<LPARAM>(&program));
@@ -42,7 +36,6 @@ struct MainWindow {
     ~MainWindow()
     {
         if (IsWindow(window)) SendMessageW(window, WM_CLOSE, 0, 0);
-        DeleteFileA(SettingsPath().c_str());
     }
     void Tick() const { SendMessageW(window, WM_TIMER, IDT_TICK, 0); }
     bool TitlesEnabled() const
@@ -70,28 +63,34 @@ LONG WidthOf(HBITMAP bitmap)
     return GetObjectW(bitmap, sizeof info, &info) != 0 ? info.bmWidth : 0;
 }
 
-// The sides of the transport glyphs, "13 13 13 13", and of the tray's icon.
-std::string GlyphSides(HMENU popup)
+// The side of an icon; 0 for one destroyed.
+LONG IconSide(HICON icon)
+{
+    ICONINFO info = {};
+    const LONG side = GetIconInfo(icon, &info) ? WidthOf(info.hbmColor) : 0;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return side;
+}
+
+// The sides of the transport glyphs and of the tray's icon: "13 13 13 13 16" at 100 %.
+std::string Sides(const Program& program)
 {
     std::string sides;
     for (const UINT id : {IDM_PREV, IDM_PLAY, IDM_STOP, IDM_NEXT}) {
         MENUITEMINFOW info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_CHECKMARKS;
-        GetMenuItemInfoW(popup, id, FALSE, &info);
-        sides += (sides.empty() ? "" : " ") + std::to_string(WidthOf(info.hbmpChecked));
+        GetMenuItemInfoW(program.menu.Popup(), id, FALSE, &info);
+        sides += std::to_string(WidthOf(info.hbmpChecked)) + " ";
     }
-    return sides;
+    return sides + std::to_string(IconSide(program.tray.Record().hIcon));
 }
 
-LONG IconSide(HICON icon)
+std::string SidesAt(UINT dpi)
 {
-    ICONINFO info = {};
-    if (!GetIconInfo(icon, &info)) return 0;
-    const LONG side = WidthOf(info.hbmColor);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return side;
+    const std::string glyph = std::to_string(MulDiv(13, dpi, 96)) + " ";
+    return glyph + glyph + glyph + glyph + std::to_string(MetricAt(SM_CXSMICON, dpi));
 }
 
 // A session's end sent to the window from another thread, which this thread has yet to
@@ -133,9 +132,7 @@ TEST_CASE("the menu: glyphs and icon at the display's scale, marks that follow t
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);  // this program sees the real one, as the player does
     ReleaseDC(nullptr, screen);
     REQUIRE(dpi == static_cast<int>(sim::MeantDpi()));
-    const std::string side = std::to_string(MulDiv(13, dpi, 96));
-    CHECK(GlyphSides(popup) == side + " " + side + " " + side + " " + side);
-    CHECK(IconSide(main.program.tray.Record().hIcon) == MulDiv(16, dpi, 96));
+    CHECK(Sides(main.program) == SidesAt(dpi));
     CHECK(Marks(popup) == "10001");  // a fresh settings file: keep in front, all tracks
     const std::pair<int, const char*> steps[] = {{IDM_RANDOM, "11001"},     {IDM_ONETRACK, "11110"},
                                                  {IDM_AUTOREPEAT, "11010"}, {IDM_ALLTRACKS, "11001"},
@@ -224,9 +221,7 @@ TEST_CASE("a change of scale makes the glyphs, the icon and the client anew, and
         GetClientRect(main.window, &client);
         CHECK(client.right == MulDiv(144, dpi, 96));
         CHECK(client.bottom == MulDiv(104, dpi, 96));
-        const std::string side = std::to_string(MulDiv(13, dpi, 96));
-        CHECK(GlyphSides(main.program.menu.Popup()) == side + " " + side + " " + side + " " + side);
-        CHECK(IconSide(main.program.tray.Record().hIcon) == MetricAt(SM_CXSMICON, dpi));
+        CHECK(Sides(main.program) == SidesAt(dpi));
         CHECK(IconSide(oldIcon) == 0);  // destroyed
     }
     // Wine counts no objects (both 0), Windows does: either way they are back where they were.
