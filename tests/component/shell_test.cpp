@@ -94,7 +94,7 @@ std::string SidesAt(UINT dpi)
 }
 
 // A session's end sent to the window from another thread, which this thread has yet to
-// receive; when it returns, the thread notes what the settings file then held.
+// receive; when it returns, the thread notes the Whim the settings file then held.
 struct PendingEndSession {
     explicit PendingEndSession(HWND target) : window(target)
     {
@@ -114,12 +114,12 @@ struct PendingEndSession {
     {
         auto& end = *static_cast<PendingEndSession*>(self);
         SendMessageW(end.window, WM_ENDSESSION, TRUE, 0);
-        end.savedX = Saved("WindowPosX");
+        end.savedWhim = Saved("Whim");
         return 0;
     }
     HWND window;
     HANDLE thread;
-    int savedX = -1;
+    int savedWhim = -1;
 };
 
 }  // namespace
@@ -259,6 +259,6 @@ TEST_CASE("a session's end inside a shut-down returns with the settings saved; a
     CHECK_FALSE(IsWindow(main.window));
     CHECK(sim::countLines(sim::readLog(), "MCI_CLOSE") == 1);
     WaitForSingleObject(end.thread, 5000);
-    CHECK(end.savedX == 400);  // when the inner one returned
-    CHECK(Saved("WindowPosY") == 300);
+    CHECK(end.savedWhim == 300);  // saved when the inner one returned
+    CHECK(Saved("WindowPosX") == 400);
 }
