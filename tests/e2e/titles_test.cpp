@@ -90,6 +90,7 @@ TEST_CASE("titles edited here are stored exactly; what others wrote and nobody e
     Retitle(dialog, 0, "");
     Retitle(dialog, VK_END, local);
     Retitle(dialog, VK_UP, fullTitle);
+    Retitle(dialog, VK_UP, "Finale");  // as it was: no edit
     // Meanwhile another program retitles track 3 and renames the artist.
     REQUIRE(WritePrivateProfileStringW(kSection, L"2", L"Finale (live)", L"cdplayer.ini"));
     REQUIRE(WritePrivateProfileStringW(kSection, L"artist", L"Velto & Co", L"cdplayer.ini"));
@@ -139,12 +140,20 @@ TEST_CASE("titles refused honestly: no identifier, a code page that lacks a char
     HWND dialog = OpenTitles(run.player);
     REQUIRE(Press(dialog, VK_RETURN));  // nothing edited: nothing to write, nothing to refuse
     CHECK(Closes(dialog));
-    // A title the code page cannot hold (where it lacks é), and one the file refuses.
-    for (const char* title : {"Café", "Finale"}) {
+    // A title the file refuses; then, the file free again, one the code page cannot hold where
+    // it lacks é (UTF-8 holds it).
+    const bool utf8 = GetACP() == CP_UTF8;
+    for (const char* title : {"Finale", "Café"}) {
         CAPTURE(title);
+        if (title[0] == 'C') CloseHandle(guard);
         dialog = OpenTitles(run.player);
         Retitle(dialog, VK_DOWN, title);
         REQUIRE(Press(dialog, VK_RETURN));
+        if (title[0] == 'C' && utf8) {
+            CHECK(Closes(dialog));
+            CHECK(TitleOf(L"1") == "Café");
+            break;
+        }
         HWND box = WaitForDialog(run.player, dialog);
         REQUIRE(box != nullptr);
         CHECK(TextOf(box) == "veltoCD");
@@ -153,9 +162,8 @@ TEST_CASE("titles refused honestly: no identifier, a code page that lacks a char
         CHECK(IsWindowVisible(dialog));
         REQUIRE(Press(dialog, VK_ESCAPE));
         CHECK(Closes(dialog));
+        CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
     }
-    CloseHandle(guard);
-    CHECK(sim::ReadFileBytes(sim::kTitlesFile) == before);
     CHECK(run.player.Close() == 0);
 }
 
@@ -206,7 +214,7 @@ TEST_CASE("a lookup online fills the dialog; each failure is a line of status; n
     CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == (japanese ? "中止" : "Stop"); }, kTimeoutMs));
     CHECK(text(IDC_STATUS) == (japanese ? "検索中..." : "Looking up..."));
     clickLookUp();
-    CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == button; }, 1000));
+    CHECK(sim::PumpUntil([&] { return text(IDC_LOOKUP) == button; }, 3000));  // at once, not at the time limit
     CHECK(text(IDC_STATUS) == "");
     const DWORD waiting = GetTickCount();
     clickLookUp();
