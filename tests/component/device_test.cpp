@@ -11,8 +11,7 @@ TEST_CASE("open, close, a taken drive and a refused time format")
     CdAudioDevice device;
     CHECK(device.Open());
     CHECK(sim::commands(sim::readLog()) == "MCI_OPEN MCI_SET");
-    CHECK(sim::countLines(sim::readLog(), "type=cdaudio") == 1);
-    CHECK(sim::countLines(sim::readLog(), "format=TMSF") == 1);
+    CHECK(sim::countLines(sim::readLog(), "format=TMSF -> 0") == 1);
     // A failed open (the drive is taken) keeps the id it had: it must not adopt what the
     // platform leaves in the record, which may name the device that is open, or none.
     CdAudioDevice second;
@@ -32,7 +31,7 @@ TEST_CASE("open, close, a taken drive and a refused time format")
     CHECK(sim::commands(sim::readLog()) == "MCI_OPEN MCI_SET MCI_STOP MCI_CLOSE");
 }
 
-TEST_CASE("the track count asks only as far as the drive says yes; a play covers one track")
+TEST_CASE("the track count of no disc, a drive not ready, a disc; a play covers one track")
 {
     sim::Load(sim::Disc{});
     CdAudioDevice device;
@@ -40,15 +39,14 @@ TEST_CASE("the track count asks only as far as the drive says yes; a play covers
     HWND notify = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     device.NotifyTo(notify);
     sim::Disc disc = sim::discWithTracks(std::vector<uint32_t>(12, 2000));
-    for (const size_t queries : {1, 2, 3}) {  // no disc, a drive that is not ready, a disc
-        CAPTURE(queries);
-        disc.present = queries > 1;
-        disc.ready = queries > 2;
+    for (const int state : {0, 1, 2}) {  // no disc, a drive that is not ready, a disc
+        CAPTURE(state);
+        disc.present = state > 0;
+        disc.ready = state > 1;
         sim::Load(disc);
-        CHECK(device.TrackCount() == (queries == 3 ? 12 : 0));
-        CHECK(sim::readLog().size() == queries);
-        CHECK(device.Play(5) == (queries == 3));
-        CHECK(sim::plays(sim::readLog()) == (queries == 3 ? "5" : ""));
+        CHECK(device.TrackCount() == (state == 2 ? 12 : 0));
+        CHECK(device.Play(5) == (state == 2));
+        CHECK(sim::plays(sim::readLog()) == (state == 2 ? "5" : ""));
     }
     CHECK(sim::countLines(sim::readLog(), "MCI_NOTIFY|MCI_FROM|MCI_TO from=5:00:00:00 to=6:00:00:00 -> 0") == 1);
     CHECK(device.Mode() == MCI_MODE_PLAY);
