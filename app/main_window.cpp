@@ -8,10 +8,10 @@
 #include "app/settings_dialog.h"
 #include "app/texts.h"
 #include "app/titles_dialog.h"
-#include "playback/table_of_contents.h"
 #include "app/track_list.h"
 #include "app/window_placement.h"
 #include "common/text.h"
+#include "playback/table_of_contents.h"
 #include "res/resource.h"
 #include "settings/profile_file.h"
 #include "stage/stage_size.h"
@@ -85,8 +85,8 @@ void FitToStage(HWND window, UINT dpi, POINT topLeft)
     MoveWindow(GetDlgItem(window, IDC_TRACKLIST), 0, 0, client.right, client.bottom, TRUE);
 }
 
-// The saved position, kept on the monitor it lies on. Worked out in 64 bits: a position at
-// the ends of the range must not turn the window inside out.
+// The saved position, kept on the monitor it lies on. A position at the end of the range is
+// pulled in first, so the window's far edges fit and it cannot turn inside out.
 void PlaceWindow(HWND window, POINT position)
 {
     const UINT dpi = DpiOf(window);
@@ -197,12 +197,16 @@ void OpenDialog(Program& program, HWND window, int id)
         return;
     }
     // The disc may have gone while the menu was open: a disc without an identifier has no titles.
+    const DWORD discId = program.drive.DiscId();
+    if (program.order.TrackCount == 0 || discId == 0) {
+        return;
+    }
     wchar_t settingsPath[MAX_PATH];
     BuildSettingsPath(program.moduleDirectory, settingsPath);
     TableOfContents toc;
-    const TitlesDisc disc = {program.order.TrackCount, program.drive.DiscId(),
-                             program.device.ReadTableOfContents(toc) ? &toc : nullptr, settingsPath};
-    if (disc.trackCount != 0 && disc.discId != 0 && RunTitlesDialog(program.instance, window, disc, program.dialog)) {
+    const TitlesDisc disc = {program.order.TrackCount, discId, program.device.ReadTableOfContents(toc) ? &toc : nullptr,
+                             settingsPath};
+    if (RunTitlesDialog(program.instance, window, disc, program.dialog)) {
         FillTrackList(window, disc.trackCount, program.order.CurrentTrack(), disc.discId);  // keeps the selection
     }
 }
