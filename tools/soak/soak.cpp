@@ -117,6 +117,7 @@ private:
     void AwaitNoticedAbsence();
     bool AwaitMenu(const char* how);
     bool MenuGone(const std::string& keys);
+    void LetKeysThrough();
 
     const DWORD seconds_;
     const uint32_t seed_;
@@ -135,6 +136,7 @@ private:
     RECT lastRect_ = {};
     POINT lastStageClick_ = {-100, -100};
     int trayClicks_ = 0;
+    bool keysQueued_ = false;  // typed to the player, perhaps not yet taken
     std::string settingsBefore_;
     HWND bystander_ = nullptr;
 };
@@ -328,6 +330,7 @@ void Soak::AltKey()
     const char key = keys[random_.Below(5)];
     Begin(Format("Alt+%c", key));
     if (!player_->Press(key, VK_MENU)) Fail(Format("Alt+%c could not be typed", key));
+    keysQueued_ = true;
 }
 
 // Hot keys: they reach the player whichever window of the session has the focus.
@@ -348,6 +351,19 @@ bool Soak::AwaitMenu(const char* how)
     if (driver::PumpUntil([&] { return player_->Shown("#32768").size() == 1; }, driver::kTimeoutMs)) return true;
     Fail(std::string("no menu opened after ") + how);
     return false;
+}
+
+// Keys typed to the player wait in its queue while it is busy with the drive, and a message
+// posted to it overtakes them: a menu so opened would take a stale Alt for its own and close.
+// The menu key queues behind them, and the menu it opens shows that they are through.
+void Soak::LetKeysThrough()
+{
+    if (!keysQueued_) return;
+    Log("  keys typed before it may still wait: a menu by the menu key first, closed by Esc");
+    if (player_->Press(VK_APPS) && AwaitMenu("the menu key") && driver::Press(player_->window, VK_ESCAPE)) {
+        MenuGone("Esc");
+    }
+    keysQueued_ = false;
 }
 
 bool Soak::MenuGone(const std::string& keys)
@@ -402,6 +418,7 @@ void Soak::Menu()
                               (rect.top + rect.bottom) / 2};
             // Not where the player's window lies over any of the icon: restacked, it takes the click.
             if (!IntersectRect(&overlap, &rect, &player)) {
+                LetKeysThrough();
                 opened = driver::ClickAt(at, true);
             } else {
                 Log("  the player's window lies over the icon: IDM_MENU instead");
@@ -410,8 +427,12 @@ void Soak::Menu()
     } else if (opener == 2 || opener == 3) {
         opened = opener == 2 ? player_->Press(VK_F10, VK_SHIFT) : player_->Press(VK_APPS);
     }
-    if (!opened) PostMessageA(window, WM_COMMAND, IDM_MENU, 0);
+    if (!opened) {
+        LetKeysThrough();
+        PostMessageA(window, WM_COMMAND, IDM_MENU, 0);
+    }
     if (!AwaitMenu(openers[opener])) return;
+    keysQueued_ = false;  // whatever was typed before has gone through
     for (char key : keys) {
         // The key reaches the menu through the player's window, which has the focus.
         if (!driver::Press(window, key == '\x1b' ? VK_ESCAPE : static_cast<WORD>(key)))
@@ -647,7 +668,20 @@ void Soak::MoveWindow()
     const int x = off ? offX[random_.Below(4)] : random_.Between(0, 860);
     const int y = off ? offY[random_.Below(4)] : random_.Between(0, 640);
     Begin(Format("window moved to %d,%d", x, y));
+    const bool inFront = GetForegroundWindow() == player_->window;
     SetWindowPos(player_->window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Wine does not map a window that lies off every screen, so the X server's focus falls
+    // back to the root; the player hears of it a moment later and loses the foreground. A
+    // menu opened or a key typed meanwhile would go with it: wait for that.
+    RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0}, now, overlap;
+    screen.right = screen.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    screen.bottom = screen.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    GetWindowRect(player_->window, &now);
+    const bool leftScreen = IntersectRect(&overlap, &lastRect_, &screen) && !IntersectRect(&overlap, &now, &screen);
+    if (inFront && leftScreen &&
+        !driver::PumpUntil([&] { return GetForegroundWindow() != player_->window; }, driver::kTimeoutMs)) {
+        Log("  the window left the screen and kept the foreground");
+    }
 }
 
 // The notification area restarting: it has lost the icon, and tells the programs.
