@@ -35,7 +35,7 @@ const struct {
 
 }  // namespace
 
-ContextMenu::ContextMenu() : popup_(nullptr), glyphs_()
+ContextMenu::ContextMenu() : popup_(nullptr), glyphs_(), cancelled_(false)
 {
 }
 
@@ -102,7 +102,6 @@ void ContextMenu::EnableTitles(bool enabled)
 void ContextMenu::ShowAtCursor(HWND window)
 {
     // Where the cursor is now, not where the message says: a posted click carries no point.
-    SetForegroundWindow(window);
     POINT cursor;
     GetCursorPos(&cursor);
     ShowAt(window, cursor);
@@ -112,11 +111,30 @@ void ContextMenu::ShowAtCorner(HWND window)
 {
     RECT rect;
     GetWindowRect(window, &rect);
-    SetForegroundWindow(window);
     ShowAt(window, POINT{rect.left, rect.top});
 }
 
 void ContextMenu::ShowAt(HWND window, POINT point)
 {
-    TrackPopupMenu(popup_, TPM_RIGHTBUTTON, point.x, point.y, 0, window, nullptr);
+    // Wine reports a focus change late, as WM_CANCELMODE to this window, and so ends a menu
+    // opened meanwhile although the window is in front: the notification area, activated by
+    // the click that asks for the menu, gives the focus back only after we have taken it. A
+    // menu so ended, nothing chosen, is shown again; one the user left for another window
+    // stays closed, since the foreground went along. The choice is posted from here, so the
+    // menu never comes back after one.
+    UINT chosen = 0;
+    for (int shown = 0; shown < 3; ++shown) {  // a few times at most, never for ever
+        SetForegroundWindow(window);
+        cancelled_ = false;
+        chosen = static_cast<UINT>(
+            TrackPopupMenu(popup_, TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x, point.y, 0, window, nullptr));
+        if (chosen != 0 || !cancelled_ || GetForegroundWindow() != window) {
+            break;
+        }
+    }
+    if (chosen != 0) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    }
+    // As the platform asks of a popup whose owner was brought to the front for it.
+    PostMessageW(window, WM_NULL, 0, 0);
 }

@@ -27,6 +27,8 @@ public:
     void ShowAtCursor(HWND window);
     // At the window's top-left corner, for the keyboard.
     void ShowAtCorner(HWND window);
+    // The window was told to cancel its modes (WM_CANCELMODE), which ends a menu being shown.
+    void NoteCancel() { cancelled_ = true; }
 
     HMENU Popup() const { return popup_; }
 
@@ -35,6 +37,7 @@ private:
 
     HMENU popup_;
     HBITMAP glyphs_[4];  // previous, play, stop, next
+    bool cancelled_;
 };
 
 #endif

@@ -306,6 +306,9 @@ INT_PTR Dispatch(Program& program, HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONDOWN:
         program.menu.ShowAtCursor(window);
         return TRUE;
+    case WM_CANCELMODE:
+        program.menu.NoteCancel();
+        return FALSE;  // the dialog manager's handling ends the menu
     case WM_INITMENUPOPUP:
         // Titles need a disc, and a drive that tells it.
         program.menu.EnableTitles(program.order.TrackCount != 0 && program.drive.DiscId() != 0);
