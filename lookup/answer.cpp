@@ -219,6 +219,10 @@ struct LookupAnswer::Reader {
     // Keeps the scratch's text, cut to a field's size, and empties the scratch: its offset.
     int Keep()
     {
+        // A text is one line: a file of lines keeps no line break of a title.
+        for (int i = 0; i < scratchLength; ++i) {
+            scratch[i] = scratch[i] == L'\r' || scratch[i] == L'\n' ? L' ' : scratch[i];
+        }
         scratch[scratchLength] = L'\0';
         scratchLength = 0;
         if (scratch[0] == L'\0') {

@@ -1,12 +1,12 @@
 #include "lookup/request.h"
 
 #include "common/text.h"
+#include "res/resource.h"
 #include "res/version.h"
 
 namespace {
 
 const wchar_t kDefaultServer[] = L"https://musicbrainz.org";
-const wchar_t kUserAgent[] = L"veltoCD/" VELTO_VERSION_TEXT " ( " VELTO_CONTACT " )";
 
 int Append(wchar_t* dest, int size, int length, const wchar_t* text)
 {
@@ -178,6 +178,12 @@ bool LookupRequest::Start(HWND notify, UINT message, const wchar_t* server, cons
     if (!Aim(server)) {
         return false;
     }
+    // "veltoCD/1.0.0 ( contact )", as MusicBrainz asks of a program, its name from the string table.
+    wchar_t name[32];
+    if (LoadStringW(GetModuleHandleW(nullptr), IDS_APP_NAME, name, ARRAYSIZE(name)) == 0) {
+        name[0] = L'\0';
+    }
+    wsprintfW(userAgent_, L"%s/" VELTO_VERSION_TEXT L" ( " VELTO_CONTACT L" )", name);
     notify_ = notify;
     message_ = message;
     stopped_ = false;
@@ -237,7 +243,7 @@ LookupOutcome LookupRequest::Ask()
     }
     LookupOutcome outcome = LookupOutcome::NoConnection;
     Exchange& x = *exchange;
-    x.session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    x.session = WinHttpOpen(userAgent_, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                             WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     if (x.session != nullptr && WinHttpSetTimeouts(x.session, kConnectMs, kConnectMs, kReceiveMs, kReceiveMs)) {
         x.connection = WinHttpConnect(x.session, host_, port_, 0);

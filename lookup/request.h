@@ -63,6 +63,7 @@ private:
 
     HWND notify_;
     UINT message_;
+    wchar_t userAgent_[128];
     wchar_t host_[256];
     INTERNET_PORT port_;
     bool secure_;

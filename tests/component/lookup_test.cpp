@@ -92,7 +92,7 @@ TEST_CASE("answers: the medium that is the disc, texts decoded and cut, shapes t
             {"position":1,"title":"wrong medium"}]},{"track-count":5,"discs":[{"id":"ID_of_the_disc_28_characters"}],
             "tracks":[{"position":2,"title":"two"},{"position":1,"title":")" +
              pair + R"( \"雨\"\n"}]}]}]})",
-         1, L"X & 雨 - Café (2003, JP)", L"\U0001D11E \"雨\"\n"},
+         1, L"X & 雨 - Café (2003, JP)", L"\U0001D11E \"雨\" "},
         // The second release has no medium with the disc's ID: the first with five tracks.
         {R"({"releases":[{"title":"A","media":[]},{"title":"B","date":null,"country":"GB","artist-credit":[],
             "media":[{"track-count":6,"tracks":[{"position":1,"title":"six"}]},{"tracks":[{"position":1,"title":
