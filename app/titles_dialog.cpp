@@ -14,14 +14,17 @@
 namespace {
 
 // What an entry's item data says of it.
-const LPARAM kTitled = 1;  // it shows a title, not the untitled text
-const LPARAM kEdited = 2;  // the user changed it here: only such entries are written
+// It shows a title, not the untitled text.
+const LPARAM kTitled = 1;
+// The user changed it here: only such entries are written.
+const LPARAM kEdited = 2;
+// The file's title was longer than a user may type: shown cut, marked so.
 const LPARAM kCut = 4;
-const LPARAM kFound = kTitled | kEdited;  // filled by a lookup: stored at OK, as a user's edit is     // the file's
-                                          // title was longer than a user may type: shown cut, marked so
+// Filled by a lookup: stored at OK, as a user's edit is.
+const LPARAM kFound = kTitled | kEdited;
 
 // The mark after a title shown cut.
-const wchar_t kCutMark = L'\x2026';
+const wchar_t kCutMark[] = L"\x2026";
 
 // Posted to itself when the scale changed, once the dialog manager has laid the dialog out;
 // and by a lookup that ended, with its outcome.
@@ -68,7 +71,7 @@ void ShowEntry(HWND list, int index, const wchar_t* title, LPARAM flags)
     } else {
         lstrcpynW(text, title, kTitleSize);
         if ((flags & kCut) != 0) {
-            lstrcatW(text, L"\x2026");
+            lstrcatW(text, kCutMark);
         }
     }
     LVITEMW item = {};
@@ -93,7 +96,7 @@ LPARAM EntryTitle(HWND list, int index, wchar_t (&title)[kTitleSize])
     const bool read = SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != FALSE;
     const LPARAM flags = read ? item.lParam : 0;
     const int length = lstrlenW(text);
-    if ((flags & kCut) != 0 && length > 0 && text[length - 1] == kCutMark) {
+    if ((flags & kCut) != 0 && length > 0 && text[length - 1] == kCutMark[0]) {
         text[length - 1] = L'\0';
     }
     lstrcpynW(title, (flags & kTitled) != 0 ? text : L"", kTitleSize);

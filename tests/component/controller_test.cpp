@@ -275,12 +275,15 @@ TEST_CASE("a stopped disc starts again after Whim seconds; no Whim wraps into a 
     }
 }
 
-TEST_CASE("random off resumes the track playing, and the next in natural order follows it")
+TEST_CASE("random on and off keep the track playing; after random off the next in natural order follows")
 {
     Host host(Tracks(5));
     host.Tick();
-    host.settings.RandomPlay = 1;
-    host.order.Shuffle(host.random);
+    for (int i = 0; i < 3; ++i) host.Command(IDM_NEXT);
+    sim::ClearLog();
+    host.Command(IDM_RANDOM);  // on: track 4 stays the one playing, wherever the shuffle put it
+    host.Command(IDM_PLAY);
+    CHECK(host.Plays() == "4");
     // At a track out of its natural place.
     while (host.order.CurrentTrack() == host.order.position + 1 && host.order.position < 4) ++host.order.position;
     const int playing = host.order.CurrentTrack();

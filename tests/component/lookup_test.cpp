@@ -1,24 +1,12 @@
 // The online lookup's parts: disc IDs against Debian's libdiscid (tests/discids.py, handed in
 // by tests/with_server.sh), answers read from JSON texts, and the server's address. The
 // lookups themselves are tested end to end, through the titles dialog.
-#include <doctest/doctest.h>
-
-#include <windows.h>
-
-#include <cstdlib>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "lookup/request.h"
+#include "support/support.h"
 
 namespace {
-
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
 
 std::vector<std::string> Words(const std::string& text, char separator)
 {
@@ -43,7 +31,7 @@ TableOfContents Toc(DWORD leadOut, std::vector<DWORD> starts, int dataFrom = 99)
 
 TEST_CASE("disc IDs as libdiscid works them out; tables no disc has are refused")
 {
-    const std::vector<std::string> cases = Words(Env("VELTO_DISCIDS"), ';');
+    const std::vector<std::string> cases = Words(sim::Env("VELTO_DISCIDS"), ';');
     CHECK(cases.size() == 4);
     for (const std::string& line : cases) {
         CAPTURE(line);
