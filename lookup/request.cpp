@@ -209,15 +209,16 @@ void LookupRequest::Stop()
     thread_ = nullptr;
 }
 
-// Waits for the call under way to report this status. False if it failed, or a stop, the
-// call's own limit or the limit on the whole lookup came first. The limit on a receive is
-// kept here too: Wine's asynchronous mode does not keep it.
-bool LookupRequest::Await(Exchange& exchange, DWORD status, DWORD limit)
+// Waits for the call under way to report this status, at most the limit on a receive: the
+// lookup keeps it itself, as Wine reports a request sent only once its answer has begun to come
+// and keeps no limit on that wait. False if the call failed, or a stop or a limit came first.
+bool LookupRequest::Await(Exchange& exchange, DWORD status)
 {
     const DWORD spent = GetTickCount() - started_;
     const DWORD left = spent < kAllMs ? kAllMs - spent : 0;
     HANDLE events[] = {exchange.completed, cancel_};
-    return left > 0 && WaitForMultipleObjects(2, events, FALSE, left < limit ? left : limit) == WAIT_OBJECT_0 &&
+    return left > 0 &&
+           WaitForMultipleObjects(2, events, FALSE, left < kReceiveMs ? left : kReceiveMs) == WAIT_OBJECT_0 &&
            exchange.status == status;
 }
 
@@ -226,7 +227,7 @@ LookupOutcome LookupRequest::Read(Exchange& exchange)
     DWORD length = 0;
     do {
         if (!WinHttpReadData(exchange.request, exchange.body + length, LookupAnswer::kMaxBytes + 1 - length, nullptr) ||
-            !Await(exchange, WINHTTP_CALLBACK_STATUS_READ_COMPLETE, kReceiveMs)) {
+            !Await(exchange, WINHTTP_CALLBACK_STATUS_READ_COMPLETE)) {
             return LookupOutcome::NoConnection;
         }
         length += exchange.bytes;
@@ -263,9 +264,8 @@ LookupOutcome LookupRequest::Ask()
         DWORD status = 0;
         DWORD size = sizeof status;
         if (WinHttpSendRequest(x.request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, context) &&
-            Await(x, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, kAllMs) &&
-            WinHttpReceiveResponse(x.request, nullptr) &&
-            Await(x, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, kReceiveMs) &&
+            Await(x, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE) && WinHttpReceiveResponse(x.request, nullptr) &&
+            Await(x, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE) &&
             WinHttpQueryHeaders(x.request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
             outcome = status == 200   ? Read(x)

@@ -51,7 +51,7 @@ private:
     static DWORD WINAPI Run(void* self);
     bool Aim(const wchar_t* server);
     LookupOutcome Ask();
-    bool Await(Exchange& exchange, DWORD status, DWORD limit);
+    bool Await(Exchange& exchange, DWORD status);
     LookupOutcome Read(Exchange& exchange);
 
     mutable CRITICAL_SECTION lock_;  // guards the two below
