@@ -210,8 +210,8 @@ void LookupRequest::Stop()
 }
 
 // Waits for the call under way to report this status, at most the limit on a receive: the
-// lookup keeps it itself, as Wine reports a request sent only once its answer has begun to come
-// and keeps no limit on that wait. False if the call failed, or a stop or a limit came first.
+// lookup keeps it itself, as Wine may report a request sent only once its answer begins, and
+// keeps no limit on that wait. False if the call failed, or a stop or a limit came first.
 bool LookupRequest::Await(Exchange& exchange, DWORD status)
 {
     const DWORD spent = GetTickCount() - started_;
